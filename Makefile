@@ -1,0 +1,51 @@
+# Vidzoer toolkit: top-level commands.
+#   make test   install what is missing, build (Release and sanitizers), run every test
+#   make bench  build and run the benchmarks (figures as ratios against a baseline)
+#   make fuzz   build the libFuzzer targets with clang
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
+
+.PHONY: all deps build build-release build-asan test test-release test-asan bench fuzz format clean
+
+all: build-release
+
+deps:
+	@scripts/install-deps.sh
+
+build/release/CMakeCache.txt: | deps
+	cmake -S . -B build/release -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release
+
+build/asan/CMakeCache.txt: | deps
+	cmake -S . -B build/asan -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIDZOER_SANITIZE=ON
+
+build-release: deps build/release/CMakeCache.txt
+	cmake --build build/release -j $(JOBS)
+
+build-asan: deps build/asan/CMakeCache.txt
+	cmake --build build/asan -j $(JOBS)
+
+build: build-release build-asan
+
+test-release: build-release
+	cd build/release && ctest --output-on-failure -j $(JOBS)
+
+test-asan: build-asan
+	cd build/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+test: test-release test-asan
+
+bench: build-release
+	bench/run.sh build/release
+
+fuzz: deps
+	scripts/install-deps.sh clang
+	CC=clang CXX=clang++ cmake -S . -B build/fuzz -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVIDZOER_SANITIZE=ON -DVIDZOER_LIBFUZZER=ON -DVIDZOER_BENCH=OFF
+	cmake --build build/fuzz -j $(JOBS)
+	@echo "fuzz targets are in build/fuzz/fuzz/ (run e.g. build/fuzz/fuzz/fuzz_qelfile fuzz/corpus/qelfile)"
+
+format:
+	find platform qelutil playback tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,7 @@
+#include "playback/version.h"
+
+namespace vidzo {
+
+const char* VersionText() { return kVersion; }
+
+}  // namespace vidzo

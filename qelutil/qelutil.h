@@ -1,0 +1,173 @@
+/*
+ * qelutil: the utility library of the Vidzoer command-line tools.
+ *
+ * A C interface with one prefix per family: buffered file and bit I/O
+ * (QELFile...), the prefix-code encoder (Huff...), and the small command-line,
+ * string, path and memory utilities. Failures are return values: null, 0 or -1
+ * as each function says; nothing throws.
+ */
+#ifndef QELUTIL_QELUTIL_H
+#define QELUTIL_QELUTIL_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(QELUTIL_BUILDING_SHARED)
+#define QELUTIL_API __attribute__((visibility("default")))
+#else
+#define QELUTIL_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ------------------------------------------------------------------------ */
+/* Memory and files                                                          */
+/* ------------------------------------------------------------------------ */
+
+/* 16-byte aligned block, or null. Sizes 0 and 0xFFFFFFFF give null silently;
+ * when the heap refuses, "Error: ran out of memory!" is shown (caption
+ * "Memory Error") and null returned. */
+QELUTIL_API void* qelmalloc(uint32_t size);
+/* Frees a block of qelmalloc; null is ignored. */
+QELUTIL_API void qelfree(void* block);
+/* The file's size, or 0 when it cannot be opened. */
+QELUTIL_API uint32_t qelfilesize(const char* name);
+/* 1 when the file does not exist; otherwise asks "File <name> exists,
+ * overwrite?" with No as the default and returns the answer. */
+QELUTIL_API int32_t overwrite(const char* name);
+/* 0 (after an error message) when both names denote the same file. */
+QELUTIL_API int32_t CheckForDup(const char* input, const char* output);
+
+/* ------------------------------------------------------------------------ */
+/* Strings and switches                                                      */
+/* ------------------------------------------------------------------------ */
+
+QELUTIL_API char* Trim(char* text);
+QELUTIL_API char* TrimAscii(char* text);
+QELUTIL_API char* TrimL(char* text);
+QELUTIL_API void GetAndRemoveFirst(char* dest, char* line);
+QELUTIL_API void GetAndRemoveFirstQuoted(char* dest, char* line);
+QELUTIL_API char* RemoveQuotes(char* text);
+QELUTIL_API char* findchar(const char* text, char c);
+/* Decimal text of value as a signed 32-bit number; returns the NUL's address. */
+QELUTIL_API char* u32toa(char* dest, uint32_t value);
+QELUTIL_API uint32_t atou32(const char* text);
+
+QELUTIL_API int32_t GetSwitch(char* line, char letter);
+QELUTIL_API int32_t GetSwitchNum(char* line, char letter, int32_t dflt);
+QELUTIL_API int32_t GetSwitchStr(char* line, char letter, char* dest, const char* dflt);
+
+/* ------------------------------------------------------------------------ */
+/* Paths and times                                                           */
+/* ------------------------------------------------------------------------ */
+
+QELUTIL_API char* AddBackslash(char* path);
+QELUTIL_API char* HasExtension(const char* name);
+/* Replaces path (capacity at least 256) by its full path; returns length + 1. */
+QELUTIL_API uint32_t ExpandFileName(char* path);
+QELUTIL_API int32_t IsDirectory(char* path, int32_t change);
+QELUTIL_API char* GetFilePieces(char* path, int32_t drive, int32_t dir, int32_t name, int32_t ext);
+QELUTIL_API char GetDrive(char* path);
+QELUTIL_API char* GetTempName(char* dest, const char* dir, const char* prefix, uint32_t number);
+QELUTIL_API char* GetElapsedTime(char* dest, uint32_t milliseconds);
+QELUTIL_API int32_t MakeFrameRate(int32_t rate);
+
+/* ------------------------------------------------------------------------ */
+/* Status reporting (terminal form: questions on the terminal when standard  */
+/* input is one, else the default answer; messages to standard error)        */
+/* ------------------------------------------------------------------------ */
+
+QELUTIL_API void StatusInit(void* instance, void* owner, int32_t quiet);
+QELUTIL_API int32_t StatusSet(const char* text);
+QELUTIL_API void StatusMessage(const char* text, int32_t error);
+QELUTIL_API void StatusMessageTitle(const char* text, const char* caption, int32_t error);
+QELUTIL_API int32_t StatusAsk(const char* question, int32_t default_no);
+
+/* ------------------------------------------------------------------------ */
+/* Buffered file and bit I/O                                                 */
+/* ------------------------------------------------------------------------ */
+
+#define QELFILE_READ 250
+#define QELFILE_UPDATE 251
+
+typedef struct QELFile {
+  int32_t handle;      /* file descriptor; -1 once closed */
+  int32_t write_error; /* set by a short write, never cleared */
+  char name[128];      /* the name as passed to open or create */
+  uint8_t* buffer;     /* I/O buffer, allocated on first use */
+  uint32_t buffer_size;
+  uint32_t buffer_fill;  /* reading: bytes of the last refill; writing: capacity */
+  uint32_t buffer_index; /* reading: next byte; writing: bytes waiting */
+  uint32_t os_offset;    /* where the system's file pointer stands */
+  uint32_t size;         /* cached size, 0xFFFFFFFF until asked */
+  uint32_t bit_count;    /* bits of the current byte consumed or filled, 0..7 */
+  uint32_t bit_byte;     /* the current (reading) or partial (writing) byte */
+  int32_t writing;       /* 1 when the buffer holds data to be written */
+} QELFile;
+
+QELUTIL_API QELFile* QELFileOpen(int32_t buffer_size, const char* name, int32_t mode);
+QELUTIL_API QELFile* QELFileCreate(int32_t buffer_size, const char* name);
+QELUTIL_API void QELFileClose(QELFile* f);
+QELUTIL_API uint32_t QELFileBitPos(QELFile* f);
+QELUTIL_API uint32_t QELFileSize(QELFile* f);
+QELUTIL_API uint32_t QELFileGetPos(QELFile* f);
+QELUTIL_API uint32_t QELFileSetPos(QELFile* f, uint32_t pos);
+QELUTIL_API int32_t QELFileIsInBuffer(QELFile* f, uint32_t offset);
+QELUTIL_API int32_t QELFileAtEnd(QELFile* f);
+QELUTIL_API void QELFileByteAlign(QELFile* f);
+QELUTIL_API uint32_t QELFileFlush(QELFile* f);
+QELUTIL_API uint32_t QELFileGetNB(QELFile* f, void* dest, uint32_t count);
+QELUTIL_API uint32_t QELFileGet(QELFile* f, void* dest, uint32_t count);
+QELUTIL_API uint32_t QELFileGet8(QELFile* f);
+QELUTIL_API uint32_t QELFileGet16(QELFile* f);
+QELUTIL_API uint32_t QELFileGet32(QELFile* f);
+QELUTIL_API uint32_t QELFileGetBits(QELFile* f, uint32_t bits);
+QELUTIL_API uint32_t QELFilePutNB(QELFile* f, const void* src, uint32_t count);
+QELUTIL_API uint32_t QELFilePut(QELFile* f, const void* src, uint32_t count);
+QELUTIL_API uint32_t QELFilePut8(QELFile* f, uint32_t value);
+QELUTIL_API uint32_t QELFilePut16(QELFile* f, uint32_t value);
+QELUTIL_API uint32_t QELFilePut32(QELFile* f, uint32_t value);
+QELUTIL_API uint32_t QELFilePutBits(QELFile* f, uint32_t value, uint32_t bits);
+QELUTIL_API const char* QELFileGetName(QELFile* f, char* dest);
+QELUTIL_API char* QELFileGetLine(QELFile* f, char* dest, uint32_t capacity);
+QELUTIL_API uint32_t QELFileGetTime(QELFile* f);
+QELUTIL_API int32_t QELFileSetTime(QELFile* f, uint32_t time);
+QELUTIL_API int32_t QELFileErase(const char* name);
+
+/* ------------------------------------------------------------------------ */
+/* Prefix-code (Huffman) encoder                                             */
+/* ------------------------------------------------------------------------ */
+
+typedef struct Huff {
+  uint32_t bytes_encoded; /* input bytes coded since the tree was built */
+  uint32_t bits_written;  /* code bits written since the tree was built */
+  QELFile* output;
+  struct Huff* low_tree;  /* 16-bit encoders: encoder of the leaves' low bytes */
+  struct Huff* high_tree; /* 16-bit encoders: encoder of the leaves' high bytes */
+  uint32_t recent[3];     /* the three most recent values */
+  uint32_t escape[3];     /* escape counters, then the escape symbols */
+  uint32_t* codes;        /* counts, then codes stored bit-reversed */
+  uint8_t* lengths;       /* code lengths; 255 marks an escape left out */
+  uint8_t has_stats;
+  uint8_t too_deep;
+} Huff;
+
+/* kind: low byte nonzero = 8-bit encoder (256 symbols), zero = 16-bit. */
+QELUTIL_API Huff* HuffOpen(uint32_t kind);
+QELUTIL_API void HuffSetOutput(Huff* h, QELFile* output);
+QELUTIL_API void HuffClose(Huff* h);
+QELUTIL_API void HuffInitStats(Huff* h);
+QELUTIL_API void HuffInitLasts(Huff* h);
+QELUTIL_API void HuffAddStat(Huff* h, uint32_t value);
+/* Builds and writes the tree; -1 when a code would exceed 30 bits, else the
+ * bytes the decoder needs for the unpacked tree. */
+QELUTIL_API int32_t HuffStartEncode(Huff* h);
+QELUTIL_API uint32_t HuffEncode(Huff* h, uint32_t value);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QELUTIL_QELUTIL_H */
