@@ -4,9 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 #include "platform/file.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -15,11 +15,11 @@ namespace {
 class PathsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("vidzoer_paths_" + std::to_string(::getpid()));
+    root_ = tmp_.path();
     fs::create_directories(root_ / "Anims" / "Intro");
     std::ofstream(root_ / "Anims" / "Intro" / "Title.VDZ") << "x";
   }
-  void TearDown() override { fs::remove_all(root_); }
+  vidzoer_test::TempDir tmp_;
   fs::path root_;
 };
 
