@@ -35,43 +35,108 @@ QELUTIL_API void qelfree(void* block);
 /* The file's size, or 0 when it cannot be opened. */
 QELUTIL_API uint32_t qelfilesize(const char* name);
 /* 1 when the file does not exist; otherwise asks "File <name> exists,
- * overwrite?" with No as the default and returns the answer. */
+ * overwrite?" (StatusAsk) with No as the default and returns the answer. */
 QELUTIL_API int32_t overwrite(const char* name);
-/* 0 (after an error message) when both names denote the same file. */
+/* 0, after the error message "Output filename must be different than the
+ * input filename.", when both names reach the same file: the same full path as
+ * the file system resolves it (a name in another case finds the existing
+ * file), or one file on disk through links; else 1. The arguments are not
+ * changed. */
 QELUTIL_API int32_t CheckForDup(const char* input, const char* output);
 
 /* ------------------------------------------------------------------------ */
 /* Strings and switches                                                      */
 /* ------------------------------------------------------------------------ */
 
+/* A blank is a byte from 1 to 32; every other byte (bytes from 128 up too)
+ * belongs to words and names. All texts are NUL-terminated and changed in
+ * place; no function writes past the end of the text it was given unless a
+ * larger destination is asked for below. */
+
+/* Remove leading and trailing blanks (Trim, TrimAscii) or leading blanks
+ * (TrimL); the text is returned. */
 QELUTIL_API char* Trim(char* text);
 QELUTIL_API char* TrimAscii(char* text);
 QELUTIL_API char* TrimL(char* text);
+/* Moves the first word of line into dest (capacity: strlen(line) + 1). A word
+ * is a run of non-blanks; the blanks after it and one comma after those
+ * blanks leave the line too, and such a comma stays attached to the word
+ * ("a ,"). The line keeps the rest without leading blanks. */
 QELUTIL_API void GetAndRemoveFirst(char* dest, char* line);
+/* The same, but a line starting with a double-quoted text gives that text
+ * without the quotes (blanks kept); the line then continues after the closing
+ * quote, trimmed, and one comma there is a separator and is dropped. A line
+ * starting with an unmatched quote is split like an unquoted one. */
 QELUTIL_API void GetAndRemoveFirstQuoted(char* dest, char* line);
+/* Trims; a text of 2 or more characters in double quotes loses the quotes. */
 QELUTIL_API char* RemoveQuotes(char* text);
+/* The first occurrence of c (never the terminating NUL), or null. */
 QELUTIL_API char* findchar(const char* text, char c);
-/* Decimal text of value as a signed 32-bit number; returns the NUL's address. */
+/* Decimal text of value as a signed 32-bit number (dest: 12 bytes); returns
+ * the NUL's address. */
 QELUTIL_API char* u32toa(char* dest, uint32_t value);
+/* Leading blanks, an optional "+" or "-", decimal digits up to the first
+ * non-digit; the number wraps modulo 2^32. */
 QELUTIL_API uint32_t atou32(const char* text);
 
+/* Switches: "/" and a letter anywhere in the line, outside double quotes
+ * (quoted text holds names, which may contain "/"). Letters compare ignoring
+ * case. Each function removes the switch it finds from the line. */
+/* 1 when "/" and the letter are followed by a byte below "0" (the end, a
+ * blank, "/", "-", ...); those two characters are removed. */
 QELUTIL_API int32_t GetSwitch(char* line, char letter);
+/* The number of the first "/" and letter directly followed by a digit or by
+ * "-" and a digit (as atou32); the switch and its number are removed. dflt
+ * when there is none. */
 QELUTIL_API int32_t GetSwitchNum(char* line, char letter, int32_t dflt);
+/* 1 when "/" and the letter are directly followed by a non-blank: a
+ * double-quoted text (copied without the quotes; an unmatched quote runs to
+ * the end of the line) or the characters up to the next blank or "/". The
+ * switch and its text are removed. When absent, dflt (null: empty) is copied
+ * to dest and 0 returned. dest must hold strlen(line) + 1 and strlen(dflt) + 1
+ * bytes. */
 QELUTIL_API int32_t GetSwitchStr(char* line, char letter, char* dest, const char* dflt);
 
 /* ------------------------------------------------------------------------ */
 /* Paths and times                                                           */
 /* ------------------------------------------------------------------------ */
 
+/* Paths use "/" as the separator ("\" is read as "/" too). There are no drive
+ * letters: the drive part of a path is empty. Full paths are at most 255
+ * characters; functions that store one need a 256-byte path buffer. */
+
+/* Trims; appends "/" unless the path is empty or ends in "/" or "\" (the
+ * buffer must hold one more byte). */
 QELUTIL_API char* AddBackslash(char* path);
+/* The last "." when no "/" or "\" follows it, else null. */
 QELUTIL_API char* HasExtension(const char* name);
-/* Replaces path (capacity at least 256) by its full path; returns length + 1. */
+/* Replaces path (capacity at least 256) by its full path ("." and ".."
+ * resolved by their text); returns length + 1. A path that is empty or whose
+ * full path is longer than 255 characters leaves an empty result. */
 QELUTIL_API uint32_t ExpandFileName(char* path);
+/* 1 when path (capacity 256) names a folder that can be entered. The path is
+ * trimmed and replaced by its full path without a trailing "/" (an empty path
+ * is the current folder). With change set, that folder becomes the current
+ * one. */
 QELUTIL_API int32_t IsDirectory(char* path, int32_t change);
+/* Replaces path (capacity 256) by the pieces asked for of its full path: the
+ * drive (always empty), the folder (with leading and trailing "/"), the name
+ * and the extension (with its "."); name and extension are empty when the
+ * path is a folder. */
 QELUTIL_API char* GetFilePieces(char* path, int32_t drive, int32_t dir, int32_t name, int32_t ext);
+/* Expands path (capacity 256) in place; the drive letter, which is always
+ * NUL here. */
 QELUTIL_API char GetDrive(char* path);
+/* dest = dir (which should end in "/") and a 12-character name: "A" plus each
+ * hexadecimal digit of number, lowest first, the prefix (at most 12 bytes
+ * used) over its start, "." at position 8. dest: strlen(dir) + 13 bytes. */
 QELUTIL_API char* GetTempName(char* dest, const char* dir, const char* prefix, uint32_t number);
+/* "1 millisecond", "2 minutes 5 seconds", "1 hour 2 minutes", ... (dest: 32
+ * bytes); returns dest. */
 QELUTIL_API char* GetElapsedTime(char* dest, uint32_t milliseconds);
+/* The frame time in 1/100000 s: 0 stays 0; below -1500 it is -rate; -1500 to
+ * -1 are milliseconds per frame; positive rates are frames per second.
+ * At least 5. */
 QELUTIL_API int32_t MakeFrameRate(int32_t rate);
 
 /* ------------------------------------------------------------------------ */
@@ -79,10 +144,16 @@ QELUTIL_API int32_t MakeFrameRate(int32_t rate);
 /* input is one, else the default answer; messages to standard error)        */
 /* ------------------------------------------------------------------------ */
 
+/* Stores the instance, the owner window (or null) and the quiet flag. */
 QELUTIL_API void StatusInit(void* instance, void* owner, int32_t quiet);
+/* Keeps text as the status text; 0 while no status window is open. */
 QELUTIL_API int32_t StatusSet(const char* text);
+/* A message captioned with the status title (the program's name while there
+ * is none); error selects the error icon. */
 QELUTIL_API void StatusMessage(const char* text, int32_t error);
 QELUTIL_API void StatusMessageTitle(const char* text, const char* caption, int32_t error);
+/* A Yes/No question (No the default when default_no is set); the question
+ * and " Yes." or " No." become the status text. 1 for Yes. */
 QELUTIL_API int32_t StatusAsk(const char* question, int32_t default_no);
 
 /* ------------------------------------------------------------------------ */
