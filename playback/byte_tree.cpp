@@ -7,8 +7,8 @@ namespace {
 
 template <typename Reader>
 void ReadByteTreeWith(Reader& reader, ByteTree& tree) {
-  std::uint32_t count = detail::ReadTreeShape(reader, tree.nodes, kByteTreeNodes,
-                                              [&](std::uint32_t) { return reader.Read8(); });
+  std::uint32_t count = detail::ReadTreeShape<kByteTreeNodes>(reader, tree.nodes, kByteTreeNodes,
+                                                              [&](std::uint32_t) { return reader.Read8(); });
   if (count == 0) ClearByteTree(tree);
 }
 

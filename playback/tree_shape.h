@@ -15,16 +15,16 @@ inline constexpr std::uint32_t kLeafFlag = 0x80000000u;
 // Reads a shape (1 = inner node, 0 = leaf, then one ending 0 bit) into
 // words[0, capacity) with an explicit stack instead of recursion. `leaf(index)`
 // reads a leaf's value and returns what to store for node `index`. A tree that
-// would not fit, or nests deeper than kMaxShapeNesting, is cut off: every
+// would not fit, or nests first subtrees deeper than `MaxNesting`, is cut off: every
 // subtree still open gets a leaf of value 0 and nothing more is read. Returns
 // the number of nodes stored; the tree is complete whenever that is not 0.
-template <typename Reader, typename LeafFn>
+template <unsigned MaxNesting, typename Reader, typename LeafFn>
 std::uint32_t ReadTreeShape(Reader& reader, std::uint32_t* words, std::uint32_t capacity, LeafFn&& leaf) {
   if (capacity == 0) return 0;
   constexpr std::uint32_t kNoParent = 0xFFFFFFFFu;
   // Subtrees still to be read: "no parent" for the root, then every inner
   // node whose first subtree is being read. The end mark is depth 0.
-  std::uint32_t stack[kMaxShapeNesting];
+  std::uint32_t stack[MaxNesting];
   unsigned depth = 0;
   stack[depth++] = kNoParent;
   std::uint32_t used = 0;
@@ -36,7 +36,7 @@ std::uint32_t ReadTreeShape(Reader& reader, std::uint32_t* words, std::uint32_t 
   while (depth > 0) {
     if (reader.ReadBit()) {
       // Room for this node and one leaf for each subtree then open.
-      if (depth == kMaxShapeNesting || std::uint64_t{used} + depth + 2 > capacity) {
+      if (depth == MaxNesting || std::uint64_t{used} + depth + 2 > capacity) {
         while (depth > 0) store_leaf(0);
         return used;
       }

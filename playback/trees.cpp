@@ -89,17 +89,18 @@ void ReadBigTree(BitReader32& reader, TreesArea& area, unsigned t, std::uint64_t
 
   std::uint32_t bound[3] = {kNone, kNone, kNone};
   std::uint32_t capacity = c.words > 3 ? c.words - 3 : 0;
-  c.node_count = detail::ReadTreeShape(reader, words, capacity, [&](std::uint32_t index) -> std::uint32_t {
-    std::uint32_t value = DecodeByte(reader, low);
-    value |= DecodeByte(reader, high) << 8;
-    for (int i = 0; i < 3; ++i) {
-      if (value == escape[i]) {
-        bound[i] = index;  // an earlier leaf of this code keeps the fixed value 0
-        return 0;
-      }
-    }
-    return value;
-  });
+  c.node_count = detail::ReadTreeShape<kMaxShapeNesting>(
+      reader, words, capacity, [&](std::uint32_t index) -> std::uint32_t {
+        std::uint32_t value = DecodeByte(reader, low);
+        value |= DecodeByte(reader, high) << 8;
+        for (int i = 0; i < 3; ++i) {
+          if (value == escape[i]) {
+            bound[i] = index;  // an earlier leaf of this code keeps the fixed value 0
+            return 0;
+          }
+        }
+        return value;
+      });
 
   std::uint32_t next_free = c.node_count;
   for (int i = 0; i < 3; ++i) {

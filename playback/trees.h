@@ -14,7 +14,7 @@
 // byte trees (a missing byte tree yields 0 without consuming bits).
 //
 // Malformed trees and streams are bounded: a tree that does not fit its
-// storage (or nests deeper than kMaxShapeNesting) is cut off and completed
+// storage (or, for a big tree, nests deeper than kMaxShapeNesting) is cut off and completed
 // with leaves of value 0, so every walk ends at a leaf inside the storage; an
 // exhausted stream reads as zero bits; fetching from an absent tree yields 0.
 #pragma once
@@ -30,8 +30,8 @@ namespace vidzo {
 
 // Nodes of one byte tree (2048 bytes, room for the 511 nodes of a full tree).
 inline constexpr unsigned kByteTreeNodes = 512;
-// Deepest nesting of first subtrees the shape reader follows; trees written
-// by the encoder never go past 30.
+// Deepest nesting of first subtrees followed in a big tree; codes written by
+// the encoder never go past 30 bits.
 inline constexpr unsigned kMaxShapeNesting = 64;
 
 struct ByteTree {
