@@ -70,14 +70,4 @@ TEST(CommandLine, QuotedNamesWithBlanksAndTheFrontEndHandle) {
   EXPECT_STREQ(name, "-x");
 }
 
-TEST(CommandLine, ArgumentsThatOnlyLookLikeSwitches) {
-  // Unknown letters, a flag with a number, a number without digits and a
-  // trailing slash all make names.
-  EXPECT_EQ(Line({"/S5", "/T", "/L3/", "/Z", "/", "/S/Q/x"}),
-            "\"/S5\" \"/T\" \"/L3/\" \"/Z\" \"/\" \"/S/Q/x\"");
-  EXPECT_EQ(Line({"/X-12/q"}), "/X-12/q");
-  EXPECT_EQ(Line({""}), "\"\"");
-  EXPECT_EQ(Line({}), "");
-}
-
 }  // namespace

@@ -105,14 +105,6 @@ TEST(GetSwitchStr, QuotedAndPlainTexts) {
   }
 }
 
-TEST(GetSwitchStr, DestinationOfTheLineLengthIsEnough) {
-  Line l("/T0123456789");
-  char dest[sizeof "/T0123456789"];
-  std::memset(dest, '#', sizeof dest);
-  EXPECT_TRUE(GetSwitchStr(l.buf, 'T', dest, ""));
-  EXPECT_STREQ(dest, "0123456789");
-}
-
 TEST(Switches, QuotedTextIsNeverTaken) {
   // Every switch function leaves names in quotes alone, including a name
   // whose folders look like switches.
