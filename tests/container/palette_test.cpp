@@ -20,7 +20,7 @@ struct PaletteHandle {
   void Decode(std::vector<uint8_t> chunk) {
     // An exact-size copy, so that a read past the chunk is caught.
     auto* copy = new uint8_t[chunk.size() ? chunk.size() : 1];
-    std::memcpy(copy, chunk.data(), chunk.size());
+    if (!chunk.empty()) std::memcpy(copy, chunk.data(), chunk.size());
     DecodePalette(copy, static_cast<uint32_t>(chunk.size()), &h);
     delete[] copy;
   }
