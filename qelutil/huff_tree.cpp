@@ -121,17 +121,11 @@ class OrderedList {
   uint32_t size() const { return size_; }
   uint32_t tail() const { return tail_; }
 
-  // Rank of the symbol-weight group of `weight`: the number of symbol
-  // weights heavier than it (equal to the group when the weight is one).
-  uint32_t RankOf(uint64_t weight) const {
-    const uint64_t* begin = w_.group_weight;
-    return static_cast<uint32_t>(std::lower_bound(begin, begin + ranks_, weight, std::greater<>()) - begin);
-  }
-
-  // Puts `slot` (weight and ref already set) into the list.
-  void Insert(uint32_t slot) {
+  // Puts `slot` (weight and ref already set) into the list. `rank` is the
+  // number of symbol weights heavier than its weight (the group's rank when
+  // the weight is a symbol weight).
+  void Insert(uint32_t slot, uint32_t rank) {
     const uint64_t weight = w_.weight[slot];
-    const uint32_t rank = RankOf(weight);
     uint32_t g;
     if (rank < ranks_ && w_.group_weight[rank] == weight) {
       g = rank;
@@ -283,27 +277,35 @@ bool WorkAreaHeld() {
 
 uint32_t BuildTree(const uint32_t* counts, uint32_t symbols, uint32_t leaves) {
   WorkArea& w = *g_work;
-  // The distinct symbol weights, heaviest first, name the groups.
+  // Sort the leaves by falling weight (keys: weight, then leaf slot), give
+  // each its rank among the distinct weights, and keep those weights, which
+  // name the groups.
+  uint64_t* keys = w.group_weight;
   uint32_t n = 0;
-  for (uint32_t s = 0; s < symbols && n < leaves; ++s)
-    if (counts[s] != 0) w.group_weight[n++] = counts[s];
+  for (uint32_t s = 0; s < symbols && n < leaves; ++s) {
+    if (counts[s] == 0) continue;
+    w.weight[n] = counts[s];
+    w.ref[n] = s;
+    keys[n] = (uint64_t{counts[s]} << 32) | n;
+    ++n;
+  }
   leaves = n;
-  std::sort(w.group_weight, w.group_weight + n, std::greater<>());
-  const uint32_t ranks =
-      static_cast<uint32_t>(std::unique(w.group_weight, w.group_weight + n) - w.group_weight);
+  std::sort(keys, keys + n, std::greater<>());
+  uint32_t ranks = 0;
+  for (uint32_t i = 0; i < n; ++i) {
+    const uint64_t key = keys[i];  // read before the slot below is reused
+    const uint64_t weight = key >> 32;
+    if (ranks == 0 || keys[ranks - 1] != weight) keys[ranks++] = weight;
+    w.group[key & 0xFFFFFFFFu] = ranks - 1;
+  }
 
   OrderedList list(w, ranks);
-  uint32_t slot = 0;
-  for (uint32_t s = 0; s < symbols && slot < leaves; ++s) {
-    if (counts[s] == 0) continue;
-    w.weight[slot] = counts[s];
-    w.ref[slot] = s;
-    list.Insert(slot++);
-  }
+  for (uint32_t slot = 0; slot < leaves; ++slot) list.Insert(slot, w.group[slot]);
 
   // The two lightest entries become the 1-branch (the last) and the 0-branch
   // (the one before it) of a new internal node.
   uint32_t node = 0;
+  uint32_t cursor = ranks;
   while (list.size() >= 2) {
     const uint32_t one = list.PopLast();
     const uint32_t zero = list.PopLast();
@@ -312,7 +314,9 @@ uint32_t BuildTree(const uint32_t* counts, uint32_t symbols, uint32_t leaves) {
     const uint32_t made = leaves + node;
     w.weight[made] = w.weight[zero] + w.weight[one];
     w.ref[made] = kInternal + node;
-    list.Insert(made);
+    // Merged weights never fall, so their rank only moves towards the front.
+    while (cursor > 0 && w.group_weight[cursor - 1] <= w.weight[made]) --cursor;
+    list.Insert(made, cursor);
     ++node;
   }
   return kInternal + node - 1;
