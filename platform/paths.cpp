@@ -45,7 +45,7 @@ std::string ResolvePath(std::string_view name) {
   std::string built;
   size_t pos = 0;
   if (path[0] == '/') {
-    built = "/";
+    built.push_back('/');
     pos = 1;
   }
   while (pos <= path.size()) {
@@ -54,12 +54,14 @@ std::string ResolvePath(std::string_view name) {
     std::string part = path.substr(pos, slash - pos);
     bool last = slash >= path.size();
     if (!part.empty()) {
-      std::string candidate = built + part;
+      std::string candidate = built;
+      candidate.append(part);
       if (!Exists(candidate) && part != "." && part != "..") {
         std::string dir = built.empty() ? std::string(".") : built;
         std::string match = FindIgnoringCase(dir, part);
         if (match.empty()) return path;  // unmatched: keep the name as written
-        candidate = built + match;
+        candidate = built;
+        candidate.append(match);
       }
       built = candidate;
       if (!last) built += '/';

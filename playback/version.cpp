@@ -2,6 +2,8 @@
 
 namespace vidzo {
 
-const char* VersionText() { return kVersion; }
+const char* VersionText() {
+  return kVersion;
+}
 
 }  // namespace vidzo
