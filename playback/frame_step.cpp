@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/clock.h"
 #include "platform/file.h"
 #include "playback/container.h"
 
@@ -32,6 +33,7 @@ uint32_t RecordOffset(const VidzoHandle* h, uint32_t frame) {
 // Reads `n` bytes into the ring at its base, straight from the file, so that
 // later reads start on a block boundary.
 void RealignRing(VidzoHandle* h, uint32_t n) {
+  uint32_t start = platform::TimeMs();
   uint32_t got = static_cast<uint32_t>(platform::FileRead(static_cast<int>(h->FileHandle), h->RingBase, n));
   h->RingRead = h->RingBase;
   h->RingWrite = h->RingBase + got;
@@ -39,6 +41,8 @@ void RealignRing(VidzoHandle* h, uint32_t n) {
   h->RingBytes = got;
   h->RingPeak = std::max(h->RingPeak, got);
   h->BytesRead += got;
+  vidzo::SimulatedWait(h, got, start);
+  h->ReadMs += platform::TimeMs() - start;
 }
 
 }  // namespace
