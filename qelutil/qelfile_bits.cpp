@@ -1,6 +1,7 @@
 // QELFile transfers: whole bytes, little-endian words and bit fields, read and
 // written least significant bit first through one buffer.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "platform/file.h"
@@ -81,6 +82,69 @@ inline void PutWord(QELFile* f, uint32_t value, uint32_t bytes) {
   uint8_t b[4];
   StoreLE(b, value, bytes);
   QELFilePut(f, b, bytes);
+}
+
+uint64_t Load64(const uint8_t* p) {
+  uint64_t v;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&v, p, 8);
+  } else {
+    v = 0;
+    for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(p[i]) << (8 * i);
+  }
+  return v;
+}
+
+void Store64(uint8_t* p, uint64_t v) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(p, &v, 8);
+  } else {
+    for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+  }
+}
+
+// Bit fields taken straight from a reading buffer that holds every byte they
+// need; the same bytes are consumed and the same state left as by the
+// general route. False when the buffer cannot serve the field.
+bool GetBitsFromBuffer(QELFile* f, uint32_t n, uint32_t* value) {
+  if (f->buffer == nullptr || f->writing != 0 || f->buffer_index > f->buffer_fill) return false;
+  uint32_t used = f->bit_count;
+  uint32_t available = (8 - used) % 8;
+  uint32_t bytes = n > available ? (n - available + 7) / 8 : 0;
+  if (f->buffer_fill - f->buffer_index < bytes) return false;
+  uint64_t acc = used != 0 ? (f->bit_byte & 0xFF) >> used : 0;
+  const uint8_t* p = f->buffer + f->buffer_index;
+  if (f->buffer_fill - f->buffer_index >= 8) {
+    acc |= Load64(p) << available;  // at most 32 bits of it are wanted
+  } else {
+    for (uint32_t i = 0; i < bytes; ++i) acc |= static_cast<uint64_t>(p[i]) << (available + 8 * i);
+  }
+  f->buffer_index += bytes;
+  f->bit_count = (used + n) % 8;
+  if (f->bit_count != 0 && bytes != 0) f->bit_byte = p[bytes - 1];
+  *value = static_cast<uint32_t>(acc & ((uint64_t{1} << n) - 1));
+  return true;
+}
+
+// Bit fields stored straight into a writing buffer with room for every byte
+// they complete.
+bool PutBitsToBuffer(QELFile* f, uint32_t value, uint32_t n) {
+  if (f->buffer == nullptr || f->writing != 1 || f->buffer_index > f->buffer_fill) return false;
+  uint32_t used = f->bit_count;
+  uint32_t bytes = (used + n) / 8;
+  if (f->buffer_fill - f->buffer_index < bytes) return false;
+  uint64_t acc = (used != 0 ? f->bit_byte & ((1u << used) - 1) : 0) |
+                 (static_cast<uint64_t>(value) & ((uint64_t{1} << n) - 1)) << used;
+  uint8_t* p = f->buffer + f->buffer_index;
+  if (f->buffer_fill - f->buffer_index >= 8) {
+    Store64(p, acc);  // bytes past the completed ones are not yet waiting
+  } else {
+    for (uint32_t i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(acc >> (8 * i));
+  }
+  f->buffer_index += bytes;
+  f->bit_count = (used + n) % 8;
+  f->bit_byte = static_cast<uint32_t>(acc >> (8 * bytes)) & 0xFF;
+  return true;
 }
 
 }  // namespace
@@ -164,6 +228,8 @@ uint32_t QELFileGetBits(QELFile* f, uint32_t bits) {
   uint32_t n = qelfile::ReduceBits(bits);
   if (n == 0 || !IsOpen(f)) return 0;
   if (f->writing == 1) qelfile::SwitchToReading(f);
+  uint32_t fast = 0;
+  if (qelfile::GetBitsFromBuffer(f, n, &fast)) return fast;
   switch (n) {
     case 32:
       return QELFileGet32(f);
@@ -282,6 +348,7 @@ uint32_t QELFilePutBits(QELFile* f, uint32_t value, uint32_t bits) {
   uint32_t n = qelfile::ReduceBits(bits);
   if (n == 0 || !IsOpen(f)) return 0;
   if (f->writing == 0) qelfile::SwitchToWriting(f);
+  if (qelfile::PutBitsToBuffer(f, value, n)) return value;
   switch (n) {
     case 32:
       return QELFilePut32(f, value);
