@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -123,13 +124,15 @@ void FetchAndCompare(vidzo::TreesArea& area, const Encoded& e, const Frames& fra
   EXPECT_EQ(reader.BitsConsumed(), e.code_bits);
 }
 
-void RoundTrip(const Frames& frames) {
+// `inspect`, when given, looks at the unpacked trees.
+void RoundTrip(const Frames& frames, const std::function<void(const vidzo::TreesArea&)>& inspect = {}) {
   const Encoded e = EncodeFrames(frames);
   if (testing::Test::HasFailure()) return;
   vidzo::TreesAreaBuffer buffer(e.sizes);
   ASSERT_NE(buffer.Get(), nullptr);
   ASSERT_TRUE(vidzo::UnpackTrees(e.trees.data(), e.trees.size(), *buffer.Get(), e.sizes));
   ExpectTreesFitTheirSizes(*buffer.Get(), e.sizes);
+  if (inspect) inspect(*buffer.Get());
   FetchAndCompare<vidzo::BitReader32>(*buffer.Get(), e, frames);
   FetchAndCompare<vidzo::BitReader64>(*buffer.Get(), e, frames);
 }
@@ -196,7 +199,11 @@ TEST(BigTreeRoundTrip, ManyDistinctValues) {
   std::vector<uint32_t> repeats = all;
   repeats.resize(60000, 0);
   for (size_t i = 50000; i < repeats.size(); ++i) repeats[i] = repeats[i - 1 - i % 3];
-  RoundTrip(Interleave(rng, {all, {}, repeats, MakeStream(rng, {65536, 40000, 1.0, 0.2, 80000})}, 2));
+  RoundTrip(Interleave(rng, {all, {}, repeats, MakeStream(rng, {65536, 40000, 1.0, 0.2, 80000})}, 2),
+            [](const vidzo::TreesArea& area) {
+              EXPECT_GT(area.control[0].far_count, 0u);
+              EXPECT_GT(area.control[2].far_count, 0u);
+            });
 }
 
 TEST(BigTreeRoundTrip, OnlyTwoUnusedValues) {
