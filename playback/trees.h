@@ -163,12 +163,8 @@ inline std::uint32_t FetchValue(Reader& reader, TreesArea& area, unsigned tree) 
   std::uint32_t word = *node;
   const std::uint32_t marker = area.marker;
   while ((word & 0xFFFFu) == marker) {
-    if (reader.ReadBit()) {
-      std::uint32_t distance = word >> 16;
-      node += distance ? distance : FarDistance(c, node);
-    } else {
-      ++node;
-    }
+    const std::uint32_t step = reader.ReadBit() ? word >> 16 : 1u;
+    node += step ? step : FarDistance(c, node);
     word = *node;
   }
   if (word != *c.slot[0]) {
