@@ -52,6 +52,10 @@ void ReleaseBuffers(VidzoHandle* h);
 // the simulated rate asks (no wait when it is off).
 void SimulatedWait(const VidzoHandle* h, uint32_t bytes, uint32_t start_ms);
 
+// Drops n bytes from the front of the ring (n no more than are held before
+// RingEnd): RingRead and NextReadOffset move on, wrapping at RingEnd.
+void ConsumeRing(VidzoHandle* h, uint32_t n);
+
 // Gives the sound output its chance to refill when a track is open.
 void RefillSound();
 

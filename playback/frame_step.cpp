@@ -89,16 +89,9 @@ void VidzoSeekFrame(VidzoHandle* h) {
     uint32_t drop = target - h->NextReadOffset;
     while (drop != 0) {
       uint32_t piece = std::min(drop, static_cast<uint32_t>(h->RingEnd - h->RingRead));
-      h->RingRead += piece;
-      h->RingBytes -= piece;
+      vidzo::ConsumeRing(h, piece);
       drop -= piece;
-      if (h->RingRead >= h->RingEnd) {
-        h->RingRead = h->RingBase;
-        h->RingEnd = h->RingBase + h->RingSize;
-        if (h->RingBytes == 0) h->RingWrite = h->RingBase;
-      }
     }
-    h->NextReadOffset = target;
   } else if (platform::FileSeek(static_cast<int>(h->FileHandle), target, SEEK_SET) < 0) {
     vidzo::StartRingAt(h, target);
     h->ReadError = 1;

@@ -37,6 +37,17 @@ void RefillSound() {
   if (p->OpenTracks != 0 && p->Sound.refill != nullptr) p->Sound.refill();
 }
 
+void ConsumeRing(VidzoHandle* h, uint32_t n) {
+  h->RingRead += n;
+  h->RingBytes -= n;
+  h->NextReadOffset += n;
+  if (h->RingRead >= h->RingEnd) {
+    h->RingRead = h->RingBase;
+    h->RingEnd = h->RingBase + h->RingSize;
+    if (h->RingBytes == 0) h->RingWrite = h->RingBase;
+  }
+}
+
 namespace {
 
 uint32_t ReadFile(VidzoHandle* h, void* dest, uint32_t n) {
@@ -52,14 +63,7 @@ uint32_t TakeFromRing(VidzoHandle* h, uint8_t* dest, uint32_t n) {
         std::min<uint32_t>({n - done, static_cast<uint32_t>(h->RingEnd - h->RingRead), h->RingBytes});
     std::memcpy(dest + done, h->RingRead, piece);
     done += piece;
-    h->RingRead += piece;
-    h->RingBytes -= piece;
-    h->NextReadOffset += piece;
-    if (h->RingRead >= h->RingEnd) {
-      h->RingRead = h->RingBase;
-      h->RingEnd = h->RingBase + h->RingSize;
-      if (h->RingBytes == 0) h->RingWrite = h->RingBase;
-    }
+    ConsumeRing(h, piece);
   }
   return done;
 }
