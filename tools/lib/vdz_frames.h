@@ -1,0 +1,28 @@
+// Decoding the frames of a .vdz file through the playback library, one after
+// another, into an 8-bit picture.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "playback/vidzo.h"
+
+namespace vidzotools {
+
+struct DecodedFrame {
+  uint32_t index = 0;  // FrameCount for the ring frame
+  uint32_t width = 0;
+  uint32_t height = 0;               // output rows (doubled when the file says so)
+  const uint8_t* pixels = nullptr;   // width x height palette indices
+  const uint8_t* palette = nullptr;  // 768 bytes, 8-bit red, green, blue
+};
+
+// Opens `name` and decodes frames 0 to FrameCount - 1 (then the ring frame
+// when `with_ring` is set and the file has one), calling `visit` after each.
+// `visit` may stop the walk by returning false with a message. False with a
+// message when the file cannot be opened, is cut short or cannot be decoded.
+bool DecodeVdzFrames(const std::string& name, bool with_ring,
+                     const std::function<bool(const DecodedFrame&, std::string&)>& visit, std::string& error);
+
+}  // namespace vidzotools

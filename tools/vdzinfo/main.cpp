@@ -1,0 +1,191 @@
+// vdzinfo: describes a .vdz file (header fields, rate, sound tracks, data
+// rates and a table of its frames) and, with --frames DIR, decodes every frame
+// into DIR/00000.ppm, 00001.ppm, ...
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/file.h"
+#include "playback/vidzo.h"
+#include "tools/lib/ppm.h"
+#include "tools/lib/vdz_frames.h"
+
+namespace {
+
+using namespace vidzotools;
+
+constexpr const char* kUsage =
+    "usage: vdzinfo FILE [--frames DIR]\n"
+    "Describes the .vdz file FILE. With --frames, also decodes frames 0 to\n"
+    "FrameCount - 1 and writes them to DIR/00000.ppm, 00001.ppm, ... (binary\n"
+    "PPM, colours through each frame's palette).\n";
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "vdzinfo: %s\n", message.c_str());
+  return 1;
+}
+
+struct HandleCloser {
+  void operator()(VidzoHandle* h) const { VidzoClose(h); }
+};
+
+// Bytes the header and tables promise: header, tables, trees and records.
+uint64_t ExpectedSize(const VidzoHandle* h, uint32_t records) {
+  uint64_t total = 104 + 5ull * records + h->TreesSize;
+  for (uint32_t i = 0; i < records; ++i) total += h->FrameSizes[i];
+  return total;
+}
+
+// Opens the file for the description; a message when it is unreadable,
+// not a Vidzoer file, malformed or cut short.
+VidzoHandle* OpenChecked(const std::string& name, std::string& error) {
+  int fd = platform::FileOpen(name.c_str(), false);
+  if (fd < 0) {
+    error = "cannot open " + name;
+    return nullptr;
+  }
+  char magic[4] = {};
+  const size_t got = platform::FileRead(fd, magic, 4);
+  const int64_t size = platform::FileSize(fd);
+  platform::FileClose(fd);
+  if (got != 4 || std::string(magic, 4) != "VDZ2") {
+    error = name + " is not a Vidzoer file";
+    return nullptr;
+  }
+  VidzoHandle* h = VidzoOpen(name.c_str(), 0, 0xFFFFFFFFu);
+  if (h == nullptr) {
+    error = name + " is malformed and cannot be opened";
+    return nullptr;
+  }
+  const uint32_t records = h->FrameCount + (h->HeaderFlags & VDZ_RING_FRAME);
+  const uint64_t expected = ExpectedSize(h, records);
+  if (size < 0 || static_cast<uint64_t>(size) < expected) {
+    error = name + " is cut short: its tables promise " + std::to_string(expected) + " bytes, it has " +
+            std::to_string(size < 0 ? 0 : size);
+    VidzoClose(h);
+    return nullptr;
+  }
+  return h;
+}
+
+std::string RateText(int32_t rate) {
+  if (rate == 0) return "0 (untimed)";
+  const uint32_t period = rate > 0 ? static_cast<uint32_t>(rate) * 100u : 0u - static_cast<uint32_t>(rate);
+  char text[96];
+  std::snprintf(text, sizeof text, "%" PRId32 " (%.3f frames per second)", rate,
+                period != 0 ? 100000.0 / period : 0.0);
+  return text;
+}
+
+void PrintTracks(const VidzoHandle* h) {
+  bool any = false;
+  for (int t = 0; t < VDZ_TRACKS; ++t) {
+    const uint32_t f = h->AudioFormat[t];
+    if (!(f & VDZ_AUDIO_PRESENT)) continue;
+    any = true;
+    std::printf("Sound track %d: %" PRIu32 " Hz, %s, %s, %s, largest chunk %" PRIu32 " bytes\n", t,
+                f & VDZ_AUDIO_RATE_MASK, (f & VDZ_AUDIO_16BIT) ? "16-bit" : "8-bit",
+                (f & VDZ_AUDIO_STEREO) ? "stereo" : "mono",
+                (f & VDZ_AUDIO_COMPRESSED) ? "compressed" : "plain", h->AudioMaxSize[t]);
+  }
+  if (!any) std::printf("Sound tracks: none\n");
+}
+
+void PrintFrames(const VidzoHandle* h) {
+  const uint32_t records = h->FrameCount + (h->HeaderFlags & VDZ_RING_FRAME);
+  std::printf("\n%8s %10s %12s  %-7s %s\n", "frame", "size", "offset", "palette", "sound tracks");
+  uint64_t offset = h->FirstFrameOffset;
+  for (uint32_t i = 0; i < records; ++i) {
+    const uint8_t type = h->FrameTypes[i];
+    std::string tracks;
+    for (int t = 0; t < VDZ_TRACKS; ++t)
+      if (type & (2u << t)) tracks += (tracks.empty() ? "" : ",") + std::to_string(t);
+    const std::string label = i < h->FrameCount ? std::to_string(i) : "ring";
+    std::printf("%8s %10" PRIu32 " %12" PRIu64 "  %-7s %s\n", label.c_str(), h->FrameSizes[i], offset,
+                (type & 1) ? "yes" : "no", tracks.empty() ? "-" : tracks.c_str());
+    offset += h->FrameSizes[i];
+  }
+}
+
+void Describe(const std::string& name, const VidzoHandle* h) {
+  std::printf("File: %s\n", name.c_str());
+  std::printf("Magic: VDZ2\n");
+  std::printf("Width: %" PRIu32 "\n", h->Width);
+  std::printf("Height: %" PRIu32 "\n", h->Height);
+  std::printf("FrameCount: %" PRIu32 "\n", h->FrameCount);
+  std::printf("FrameRate: %s\n", RateText(h->FrameRate).c_str());
+  std::printf("HeaderFlags: 0x%" PRIX32 "%s%s%s\n", h->HeaderFlags,
+              (h->HeaderFlags & VDZ_RING_FRAME) ? " ring-frame" : "",
+              (h->HeaderFlags & VDZ_INTERLACED) ? " interlaced" : "",
+              (h->HeaderFlags & VDZ_DOUBLED) ? " doubled" : "");
+  std::printf("TreesSize: %" PRIu32 "\n", h->TreesSize);
+  std::printf("MonoMapTreeSize: %" PRIu32 "\n", h->MonoMapTreeSize);
+  std::printf("MonoColourTreeSize: %" PRIu32 "\n", h->MonoColourTreeSize);
+  std::printf("FullTreeSize: %" PRIu32 "\n", h->FullTreeSize);
+  std::printf("TypeTreeSize: %" PRIu32 "\n", h->TypeTreeSize);
+  PrintTracks(h);
+  std::printf("Largest frame: %" PRIu32 " bytes\n", h->LargestFrame);
+  std::printf("Average frame: %" PRIu32 " bytes\n", h->AverageFrame);
+  std::printf("Peak one-second data rate: %" PRIu32 " bytes, from frame %" PRIu32 "\n", h->PeakSecondBytes,
+              h->PeakSecondFrame);
+  PrintFrames(h);
+}
+
+bool WriteFrames(const std::string& name, const std::string& dir, std::string& error) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (!std::filesystem::is_directory(dir, ec)) {
+    error = "cannot make the folder " + dir;
+    return false;
+  }
+  return DecodeVdzFrames(
+      name, false,
+      [&dir](const DecodedFrame& f, std::string& message) {
+        RgbPicture picture{f.width, f.height,
+                           std::vector<uint8_t>(static_cast<size_t>(f.width) * f.height * 3)};
+        for (size_t i = 0; i < static_cast<size_t>(f.width) * f.height; ++i)
+          for (int k = 0; k < 3; ++k) picture.rgb[3 * i + k] = f.palette[3 * f.pixels[i] + k];
+        char file[16];
+        std::snprintf(file, sizeof file, "%05" PRIu32 ".ppm", f.index);
+        return WritePpmFile((std::filesystem::path(dir) / file).string(), picture, message);
+      },
+      error);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string file, frames_dir;
+  bool want_frames = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--frames") {
+      if (i + 1 >= argc) return Fail("--frames needs a folder");
+      want_frames = true;
+      frames_dir = argv[++i];
+    } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
+      return Fail("unknown option " + arg + " (see --help)");
+    } else if (file.empty()) {
+      file = arg;
+    } else {
+      return Fail("only one file is described at a time (see --help)");
+    }
+  }
+  if (file.empty()) return Fail("expected a .vdz file (see --help)");
+
+  std::string error;
+  std::unique_ptr<VidzoHandle, HandleCloser> handle(OpenChecked(file, error));
+  if (!handle) return Fail(error);
+  Describe(file, handle.get());
+  handle.reset();
+  std::fflush(stdout);
+  if (want_frames && !WriteFrames(file, frames_dir, error)) return Fail(error);
+  return 0;
+}
