@@ -137,6 +137,7 @@ void DecodeRuns(const std::uint8_t* data, std::uint32_t size, TreesArea& trees, 
     }
   }
   marks.Finish();
+  VidzoChangeMap(const_cast<VidzoOutputDesc*>(&d))[(total + 15) / 16] = 0;  // after the last group
 }
 
 // The decoder of one output form (see kForm...) for a painter set.
