@@ -18,6 +18,9 @@
 
 #include "tools/lib/vdz_writer.h"
 
+struct Huff;     // qelutil/qelutil.h
+struct QELFile;  // qelutil/qelutil.h
+
 namespace vidzotools {
 
 enum BlockType : uint8_t { kTwoColourBlock = 0, kFullBlock = 1, kUnchangedBlock = 2, kSolidBlock = 3 };
@@ -72,6 +75,13 @@ using EncodeProgress = std::function<void(size_t done, size_t total, int pass)>;
 // use by the trees).
 bool EncodeVideo(uint32_t width, uint32_t height, std::span<const FrameToCode> frames, EncodedVideo& out,
                  std::string& error, const EncodeProgress& progress = {});
+
+// Builds the tree of the 16-bit encoder `h` from its statistics and writes it
+// to `output`. When the tree would need a code longer than 30 bits, the
+// counts are halved (nonzero ones stay nonzero) until it does not; trial
+// builds write nothing. The bytes the unpacked tree needs, or -1 when no tree
+// can be built (no 16-bit value is left for the escapes).
+int32_t StartEncodeWithinDepth(Huff* h, QELFile* output);
 
 // A whole animation: one picture and one palette per frame.
 struct AnimationFrame {

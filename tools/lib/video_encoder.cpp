@@ -73,10 +73,9 @@ struct SavedStats {
   }
 };
 
-// Builds the tree of `h` and writes it to `output`. A tree that would need a
-// code longer than 30 bits is tried again on flattened statistics; the trial
-// runs write nothing. -1 only when no tree can be built.
-int32_t StartEncode(Huff* h, QELFile* output) {
+}  // namespace
+
+int32_t StartEncodeWithinDepth(Huff* h, QELFile* output) {
   SavedStats stats(h);
   for (int attempt = 0; attempt < 40; ++attempt) {
     HuffSetOutput(h, nullptr);
@@ -91,6 +90,8 @@ int32_t StartEncode(Huff* h, QELFile* output) {
   }
   return -1;
 }
+
+namespace {
 
 // True when some 16-bit value is the leaf of no tree, so that the decoder can
 // tell inner nodes from leaves (escape leaves count as the value 0).
@@ -165,7 +166,7 @@ bool EncodeVideo(uint32_t width, uint32_t height, std::span<const FrameToCode> f
   }
   uint32_t sizes[4];
   for (int t = 0; t < 4; ++t) {
-    const int32_t size = StartEncode(trees[t].get(), file);
+    const int32_t size = StartEncodeWithinDepth(trees[t].get(), file);
     if (size < 0) {
       QELFileClose(file);
       error = "the coding trees cannot be built for these pictures";
