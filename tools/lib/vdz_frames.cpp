@@ -1,8 +1,10 @@
 #include "tools/lib/vdz_frames.h"
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
+#include "platform/file.h"
 #include "playback/video.h"
 
 namespace vidzotools {
@@ -12,17 +14,66 @@ struct HandleCloser {
   void operator()(VidzoHandle* h) const { VidzoClose(h); }
 };
 
+uint32_t Le32(const uint8_t* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Checks the header, tables and length of the open file `fd`.
+bool CheckLayout(int fd, const std::string& name, std::string& error) {
+  const int64_t size = platform::FileSize(fd);
+  uint8_t header[104];
+  if (size < 4 || platform::FileRead(fd, header, 4) != 4 || std::memcmp(header, "VDZ2", 4) != 0) {
+    error = name + " is not a Vidzoer file";
+    return false;
+  }
+  if (platform::FileRead(fd, header + 4, 100) != 100) {
+    error = name + " is cut short in its header";
+    return false;
+  }
+  const uint64_t records = uint64_t{Le32(header + 12)} + (Le32(header + 20) & VDZ_RING_FRAME);
+  uint64_t expected = 104 + 5 * records + Le32(header + 52);
+  if (records == 0) {
+    error = name + " has no frames";
+    return false;
+  }
+  if (expected <= static_cast<uint64_t>(size)) {
+    std::vector<uint8_t> sizes(static_cast<size_t>(4 * records));
+    if (platform::FileRead(fd, sizes.data(), sizes.size()) != sizes.size()) {
+      expected = ~uint64_t{0};
+    } else {
+      for (uint64_t i = 0; i < records; ++i) expected += Le32(sizes.data() + 4 * i);
+    }
+  }
+  if (expected > static_cast<uint64_t>(size)) {
+    error = name + " is cut short: it has " + std::to_string(size) +
+            " bytes, fewer than its header and tables promise";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+VidzoHandle* OpenVdzChecked(const std::string& name, std::string& error) {
+  const int fd = platform::FileOpen(name.c_str(), false);
+  if (fd < 0) {
+    error = "cannot open " + name;
+    return nullptr;
+  }
+  const bool layout_ok = CheckLayout(fd, name, error);
+  platform::FileClose(fd);
+  if (!layout_ok) return nullptr;
+  VidzoHandle* h = VidzoOpen(name.c_str(), 0, 0xFFFFFFFFu);
+  if (h == nullptr) error = name + " is malformed and cannot be opened";
+  return h;
+}
 
 bool DecodeVdzFrames(const std::string& name, bool with_ring,
                      const std::function<bool(const DecodedFrame&, std::string&)>& visit,
                      std::string& error) {
-  std::unique_ptr<VidzoHandle, HandleCloser> handle(VidzoOpen(name.c_str(), 0, 0xFFFFFFFFu));
+  std::unique_ptr<VidzoHandle, HandleCloser> handle(OpenVdzChecked(name, error));
   VidzoHandle* h = handle.get();
-  if (h == nullptr) {
-    error = name + ": cannot be opened as a Vidzoer file";
-    return false;
-  }
+  if (h == nullptr) return false;
   const uint64_t pixels = static_cast<uint64_t>(h->Width) * h->Height;
   if (h->Width == 0 || h->Height == 0 || pixels > (uint64_t{1} << 30)) {
     error = name + ": the picture size " + std::to_string(h->Width) + " x " + std::to_string(h->Height) +

@@ -10,6 +10,12 @@
 
 namespace vidzotools {
 
+// Opens `name` with the playback library after checking that it is a
+// Vidzoer file holding every byte its header and tables promise. Null with a
+// message (cannot be opened, not a Vidzoer file, cut short, malformed)
+// otherwise. Close the handle with VidzoClose.
+VidzoHandle* OpenVdzChecked(const std::string& name, std::string& error);
+
 struct DecodedFrame {
   uint32_t index = 0;  // FrameCount for the ring frame
   uint32_t width = 0;

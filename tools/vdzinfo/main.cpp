@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/file.h"
 #include "playback/vidzo.h"
 #include "tools/lib/ppm.h"
 #include "tools/lib/vdz_frames.h"
@@ -31,45 +30,6 @@ int Fail(const std::string& message) {
 struct HandleCloser {
   void operator()(VidzoHandle* h) const { VidzoClose(h); }
 };
-
-// Bytes the header and tables promise: header, tables, trees and records.
-uint64_t ExpectedSize(const VidzoHandle* h, uint32_t records) {
-  uint64_t total = 104 + 5ull * records + h->TreesSize;
-  for (uint32_t i = 0; i < records; ++i) total += h->FrameSizes[i];
-  return total;
-}
-
-// Opens the file for the description; a message when it is unreadable,
-// not a Vidzoer file, malformed or cut short.
-VidzoHandle* OpenChecked(const std::string& name, std::string& error) {
-  int fd = platform::FileOpen(name.c_str(), false);
-  if (fd < 0) {
-    error = "cannot open " + name;
-    return nullptr;
-  }
-  char magic[4] = {};
-  const size_t got = platform::FileRead(fd, magic, 4);
-  const int64_t size = platform::FileSize(fd);
-  platform::FileClose(fd);
-  if (got != 4 || std::string(magic, 4) != "VDZ2") {
-    error = name + " is not a Vidzoer file";
-    return nullptr;
-  }
-  VidzoHandle* h = VidzoOpen(name.c_str(), 0, 0xFFFFFFFFu);
-  if (h == nullptr) {
-    error = name + " is malformed and cannot be opened";
-    return nullptr;
-  }
-  const uint32_t records = h->FrameCount + (h->HeaderFlags & VDZ_RING_FRAME);
-  const uint64_t expected = ExpectedSize(h, records);
-  if (size < 0 || static_cast<uint64_t>(size) < expected) {
-    error = name + " is cut short: its tables promise " + std::to_string(expected) + " bytes, it has " +
-            std::to_string(size < 0 ? 0 : size);
-    VidzoClose(h);
-    return nullptr;
-  }
-  return h;
-}
 
 std::string RateText(int32_t rate) {
   if (rate == 0) return "0 (untimed)";
@@ -181,7 +141,7 @@ int main(int argc, char** argv) {
   if (file.empty()) return Fail("expected a .vdz file (see --help)");
 
   std::string error;
-  std::unique_ptr<VidzoHandle, HandleCloser> handle(OpenChecked(file, error));
+  std::unique_ptr<VidzoHandle, HandleCloser> handle(OpenVdzChecked(file, error));
   if (!handle) return Fail(error);
   Describe(file, handle.get());
   handle.reset();
