@@ -140,21 +140,14 @@ TEST(Destination, DescriptorFields) {
 }
 
 TEST(Colour16, TableFormsAndSizes) {
-  std::mt19937 rng(1);
-  uint8_t palette[768];
-  for (auto& c : palette) c = static_cast<uint8_t>(rng());
-  palette[0] = palette[1] = palette[2] = 255;
-  palette[3] = 255, palette[4] = 0, palette[5] = 130;
-  for (uint32_t mode : {VIDZO_COLOUR_555, VIDZO_COLOUR_565}) {
-    uint16_t table[256];
-    BuildColour16Table(table, palette, mode);
-    const auto want = video_test::Colour16Of(palette, mode);
-    EXPECT_EQ(std::memcmp(table, want.data(), sizeof(table)), 0);
-  }
+  // The decoding round trips hold the whole table to the formula; here the
+  // extremes and a colour with a partly kept blue.
+  uint8_t palette[768] = {255, 255, 255, 255, 0, 130};
   uint16_t table[256];
   BuildColour16Table(table, palette, VIDZO_COLOUR_555);
   EXPECT_EQ(table[0], 0x7FFF);
   EXPECT_EQ(table[1], (31 << 10) | 16);
+  EXPECT_EQ(table[2], 0);
   BuildColour16Table(table, palette, VIDZO_COLOUR_565);
   EXPECT_EQ(table[0], 0xFFFF);
   EXPECT_EQ(table[1], (31 << 11) | 16);
