@@ -178,7 +178,7 @@ bool WriteOutput(const std::string& name, const VdzContent& content, std::string
   const std::string temporary = name + ".part" + std::to_string(getpid());
   if (!WriteVdzFile(temporary, content, error)) {
     platform::FileErase(temporary.c_str());
-    error = name + ": " + error;
+    error = "cannot write " + name + " (" + error + ")";
     return false;
   }
   if (std::rename(temporary.c_str(), name.c_str()) != 0) {
