@@ -2,7 +2,7 @@
 // contents), a writer that turns them into a trees block and per-frame video
 // data with the prefix-code encoder, a picture model that applies them pixel
 // by pixel, a reference rendering of a picture into an output buffer, and a
-// destination helper around a bare handle.
+// bare handle whose descriptor paints into a guarded buffer.
 #pragma once
 
 #include <array>
