@@ -4,8 +4,9 @@
 //
 // Beyond the format's own checks, a file is refused ("Damaged Vidzoer file")
 // when it has no frame to show, when its tables, trees or frame data would
-// reach past 4 GiB, or, when the file's size is known, past its end; so no
-// buffer is ever sized by numbers the file cannot back.
+// reach past 4 GiB, or, when the file's size is known, past its end (so no
+// buffer is ever sized by numbers the file cannot back), and when its trees
+// leave no value free to mark inner nodes.
 #include <sys/stat.h>
 
 #include <cinttypes>
@@ -174,9 +175,12 @@ VidzoHandle* OpenFrom(const void* source, int fd, uint32_t flags, uint32_t extra
   if (input == nullptr) return Fail(job, "Couldn't allocate input buffer");
   std::memset(input, 0, input_bytes);
   ReadFully(h, input + 4096, h->TreesSize);
-  vidzo::UnpackTrees(input + 4096, h->TreesSize, *h->Trees, tree_sizes);
+  bool trees_usable = vidzo::UnpackTrees(input + 4096, h->TreesSize, *h->Trees, tree_sizes);
   VidzoFreeMemory(input);
   h->MemoryInUse -= static_cast<uint32_t>(input_bytes);
+  // Trees whose leaves take every 16-bit value leave no marker for inner
+  // nodes: nothing in the file could be decoded.
+  if (!trees_usable) return Fail(job, "Damaged Vidzoer file");
 
   // Step 9.
   uint64_t first = base + VDZ_HEADER_SIZE + 5 * n + h->TreesSize;

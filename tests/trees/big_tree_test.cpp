@@ -6,6 +6,9 @@
 #include <random>
 
 #include "playback/trees.h"
+#include "playback/vidzo.h"
+#include "support/temp_dir.h"
+#include "tools/lib/vdz_writer.h"
 #include "trees/tree_writer.h"
 
 namespace {
@@ -263,6 +266,50 @@ TYPED_TEST(BigTreeTest, SecondChildrenFarAwayInAHugeTree) {
   TypeParam reader(w.bytes().data(), w.bytes().size());
   for (std::uint32_t v : sent) ASSERT_EQ(vidzo::FetchValue(reader, u.area(), 0), v);
   EXPECT_EQ(reader.BitsConsumed(), w.bit_count());
+}
+
+TEST(UnpackTrees, AFileWhoseTreesHaveNoMarkerDoesNotOpen) {
+  CodeTree all;
+  all.Balanced(Iota(0, 65536));
+  CodeTree five;
+  five.Leaf(5);
+  const std::uint32_t escapes[3] = {5, 5, 5};
+  Block block;
+  block.Tree(all, escapes);
+  block.Tree(five);
+  const auto& bytes = block.Finish();
+
+  vidzotools::VdzContent content;
+  content.width = content.height = 4;
+  content.frame_rate = 40;
+  content.trees.packed.assign(bytes.begin(), bytes.end());
+  content.trees.mono_map_size = block.sizes[0];
+  content.trees.mono_colour_size = block.sizes[1];
+  content.trees.full_size = block.sizes[2];
+  content.trees.type_size = block.sizes[3];
+  content.frames.resize(1);
+  content.frames[0].video = {0, 0, 0, 0};
+  vidzoer_test::TempDir dir;
+  std::string error;
+  const std::string name = dir.File("nomarker.vdz");
+  ASSERT_TRUE(vidzotools::WriteVdzFile(name, content, error)) << error;
+  EXPECT_EQ(VidzoOpen(name.c_str(), 0, 0xFFFFFFFFu), nullptr);
+
+  // The same file with one value spared opens.
+  CodeTree most;
+  std::vector<std::uint32_t> values = Iota(0, 65536);
+  values.erase(values.begin() + 777);
+  most.Balanced(values);
+  Block other;
+  other.Tree(most, escapes);
+  other.Tree(five);
+  const auto& spared = other.Finish();
+  content.trees.packed.assign(spared.begin(), spared.end());
+  content.trees.mono_map_size = other.sizes[0];
+  ASSERT_TRUE(vidzotools::WriteVdzFile(name, content, error)) << error;
+  VidzoHandle* h = VidzoOpen(name.c_str(), 0, 0xFFFFFFFFu);
+  EXPECT_NE(h, nullptr);
+  VidzoClose(h);
 }
 
 TEST(UnpackTrees, TreesWithEveryValueAsALeafAreRejected) {
