@@ -154,7 +154,9 @@ std::uint32_t FarDistance(const TreeControl& control, const std::uint32_t* node)
 // One table lookup on the next 12 (type tree: 10) bits, then a bit walk only
 // for longer codes.
 template <typename Reader>
-inline std::uint32_t FetchValue(Reader& reader, TreesArea& area, unsigned tree) {
+// Forced inline: the painters call it per value and GCC would otherwise keep
+// it out of line, which costs more than the lookup itself.
+[[gnu::always_inline]] inline std::uint32_t FetchValue(Reader& reader, TreesArea& area, unsigned tree) {
   TreeControl& c = area.control[tree & 3];
   reader.Ensure(12);
   const std::uint32_t entry = c.lookup[static_cast<std::uint32_t>(reader.Peek()) & c.lookup_mask];
