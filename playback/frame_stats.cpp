@@ -23,8 +23,10 @@ FrameStats ComputeFrameStats(const uint32_t* sizes, uint32_t n, uint32_t fps) {
     s.largest = std::max(s.largest, sizes[i]);
   }
   s.average = static_cast<uint32_t>(s.total / n);
-  if (n - 1 < fps) {
-    // Less than one second of frames after the first: the whole file.
+  if (n - 1 <= fps) {
+    // At most one second of frames after the first, so no window between the
+    // first and the last frame fits: the whole file. (With exactly one second
+    // the window rule alone would report 0 bytes.)
     s.peak_bytes = static_cast<uint32_t>(s.total);
     s.peak_frame = 1;
     return s;

@@ -134,12 +134,13 @@ TEST_F(OpenTest, FewerFramesThanOneSecond) {
 }
 
 // The peak second by brute force: windows of fps frames starting at frames 1
-// to n - 1 - fps, the earliest largest strictly above 0.
+// to n - 1 - fps, the earliest largest strictly above 0; the whole file when
+// no such window exists.
 void BrutePeak(const std::vector<uint32_t>& s, uint32_t fps, uint32_t& bytes, uint32_t& frame) {
   uint64_t total = 0;
   for (uint32_t v : s) total += v;
   uint32_t n = static_cast<uint32_t>(s.size());
-  if (n - 1 < fps) {
+  if (n < fps + 2) {
     bytes = static_cast<uint32_t>(total);
     frame = 1;
     return;
@@ -153,6 +154,19 @@ void BrutePeak(const std::vector<uint32_t>& s, uint32_t fps, uint32_t& bytes, ui
   }
   bytes = static_cast<uint32_t>(best);
   frame = at + 1;
+}
+
+TEST_F(OpenTest, ExactlyOneSecondAfterTheFirstFrameIsTheWholeFile) {
+  // 25 frames per second, 26 stored frames: no window fits between the first
+  // and the last frame.
+  VidzoHandle* h = Open(Build(MakeContent({500, 700}, 26, 40)));
+  ASSERT_NE(h, nullptr);
+  uint64_t total = 0;
+  for (uint32_t i = 0; i < 26; ++i) total += h->FrameSizes[i];
+  EXPECT_GT(total, 0u);
+  EXPECT_EQ(h->PeakSecondBytes, total);
+  EXPECT_EQ(h->PeakSecondFrame, 1u);
+  VidzoClose(h);
 }
 
 TEST_F(OpenTest, PeakSecondMatchesBruteForce) {
