@@ -1,5 +1,10 @@
 // Decoding audio chunks into a track's circular sound buffer.
 //
+// Codes are looked up in a table of the next kTableBits bits per tree, built
+// for each chunk from its trees; codes longer than the table continue node by
+// node from where the table left off. The result is that of a walk from the
+// root bit by bit.
+//
 // Samples go straight into the buffer; the wrap from its end to its start is
 // taken per sample frame. Each format has its own loop so that the running
 // samples stay in registers. Bounds: the bit reader never reads past the
@@ -21,6 +26,50 @@ namespace {
 using Reader = vidzo::BitReader64;
 
 static_assert(sizeof(vidzo::ByteTree) * 4 == VDZ_AUDIO_SCRATCH_BYTES);
+
+constexpr unsigned kTableBits = 8;
+constexpr uint32_t kTableSize = 1u << kTableBits;
+constexpr uint32_t kLeaf = 0x80000000u;  // the flag of leaves, in nodes and entries
+
+// One tree and its table. An entry of a code no longer than the table is
+// kLeaf | bits used << 8 | value; otherwise it is the node reached after
+// kTableBits bits, << 12, | kTableBits << 8.
+struct Decoder {
+  const vidzo::ByteTree* tree;
+  uint32_t table[kTableSize];
+
+  void Build(const vidzo::ByteTree& t) {
+    tree = &t;
+    Fill(0, 0, 0);
+  }
+
+  void Fill(uint32_t node, unsigned depth, uint32_t code) {
+    const uint32_t word = tree->nodes[node];
+    if (word & kLeaf) {
+      for (uint32_t k = code; k < kTableSize; k += 1u << depth)
+        table[k] = kLeaf | depth << 8 | (word & 0xFFu);
+    } else if (depth == kTableBits) {
+      table[code] = node << 12 | kTableBits << 8;
+    } else {
+      Fill(node + 1, depth + 1, code);
+      Fill(node + word, depth + 1, code | 1u << depth);
+    }
+  }
+
+  unsigned Decode(Reader& r) const {
+    r.Ensure(kTableBits);
+    const uint32_t entry = table[static_cast<uint32_t>(r.Peek()) & (kTableSize - 1)];
+    r.Skip((entry >> 8) & 0xFu);
+    if (entry & kLeaf) return entry & 0xFFu;
+    const uint32_t* node = tree->nodes + (entry >> 12);
+    uint32_t word = *node;
+    while (!(word & kLeaf)) {
+      node += r.ReadBit() ? word : 1u;
+      word = *node;
+    }
+    return word & 0xFFu;
+  }
+};
 
 // The circular buffer and the write position inside it.
 class Ring {
@@ -54,32 +103,32 @@ inline uint8_t Byte(unsigned v) {
 
 // The first frame's bytes come in the stored order of the format (right
 // before left, high before low); every later frame adds its deltas.
-void Mono8(Reader& r, const vidzo::ByteTree* t, Ring& ring, uint32_t frames) {
+void Mono8(Reader& r, const Decoder* t, Ring& ring, uint32_t frames) {
   unsigned s = r.Read8();
   ring.Store<1>({Byte(s)});
   for (uint32_t i = 1; i < frames; ++i) {
-    s += vidzo::DecodeByte(r, t[0]);
+    s += t[0].Decode(r);
     ring.Store<1>({Byte(s)});
   }
 }
 
-void Stereo8(Reader& r, const vidzo::ByteTree* t, Ring& ring, uint32_t frames) {
+void Stereo8(Reader& r, const Decoder* t, Ring& ring, uint32_t frames) {
   unsigned right = r.Read8();
   unsigned left = r.Read8();
   ring.Store<2>({Byte(left), Byte(right)});
   for (uint32_t i = 1; i < frames; ++i) {
-    left += vidzo::DecodeByte(r, t[0]);
-    right += vidzo::DecodeByte(r, t[1]);
+    left += t[0].Decode(r);
+    right += t[1].Decode(r);
     ring.Store<2>({Byte(left), Byte(right)});
   }
 }
 
-inline unsigned Delta16(Reader& r, const vidzo::ByteTree& low, const vidzo::ByteTree& high) {
-  unsigned lo = vidzo::DecodeByte(r, low);
-  return lo + 256u * vidzo::DecodeByte(r, high);
+inline unsigned Delta16(Reader& r, const Decoder& low, const Decoder& high) {
+  unsigned lo = low.Decode(r);
+  return lo + 256u * high.Decode(r);
 }
 
-void Mono16(Reader& r, const vidzo::ByteTree* t, Ring& ring, uint32_t frames) {
+void Mono16(Reader& r, const Decoder* t, Ring& ring, uint32_t frames) {
   unsigned s = r.Read8() << 8;
   s |= r.Read8();
   ring.Store<2>({Byte(s), Byte(s >> 8)});
@@ -89,7 +138,7 @@ void Mono16(Reader& r, const vidzo::ByteTree* t, Ring& ring, uint32_t frames) {
   }
 }
 
-void Stereo16(Reader& r, const vidzo::ByteTree* t, Ring& ring, uint32_t frames) {
+void Stereo16(Reader& r, const Decoder* t, Ring& ring, uint32_t frames) {
   unsigned right = r.Read8() << 8;
   right |= r.Read8();
   unsigned left = r.Read8() << 8;
@@ -142,11 +191,13 @@ void VidzoDecodeAudio(const uint8_t* stream, uint32_t stream_size, uint32_t deco
                frame) /
       frame;
   if (frames == 0) return;
+  Decoder decoders[4];
+  for (unsigned i = 0; i < count; ++i) decoders[i].Build(trees[i]);
   Ring ring(buf_start, buf_end, write);
   if (sixteen) {
-    (stereo ? Stereo16 : Mono16)(r, trees, ring, frames);
+    (stereo ? Stereo16 : Mono16)(r, decoders, ring, frames);
   } else {
-    (stereo ? Stereo8 : Mono8)(r, trees, ring, frames);
+    (stereo ? Stereo8 : Mono8)(r, decoders, ring, frames);
   }
 }
 

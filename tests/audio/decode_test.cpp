@@ -19,6 +19,11 @@ using audio_test::kFormats;
 using vidzoer_test::BitWriter;
 using vidzoer_test::CodeTree;
 
+constexpr uint32_t kDeepValues = 30;
+uint8_t DeepValue(uint32_t i) {
+  return static_cast<uint8_t>(i * 7 + 3);
+}
+
 // A compressed chunk by hand: flags, `trees` byte trees that give every byte
 // an 8-bit code, the start bytes as read, then the deltas of each frame.
 struct HandChunk {
@@ -28,9 +33,16 @@ struct HandChunk {
   std::vector<uint8_t> start;
   std::vector<uint8_t> deltas;  // in coding order
   uint32_t decoded = 0;
+  bool deep = false;  // a spine tree over kDeepValues values: codes of 1 to 29 bits
 
   std::vector<uint8_t> Bytes() const {
-    const CodeTree tree = vidzoer_test::FullByteTree();
+    CodeTree tree = vidzoer_test::FullByteTree();
+    if (deep) {
+      std::vector<uint32_t> values(kDeepValues);
+      for (uint32_t v = 0; v < kDeepValues; ++v) values[v] = DeepValue(v);
+      tree = CodeTree();
+      tree.set_root(tree.Spine(values));
+    }
     const auto codes = tree.LeafCodes();
     BitWriter w;
     w.PutBit(present);
@@ -142,6 +154,24 @@ TEST(AudioDecode, NothingPresentOrNothingToDecodeWritesNothing) {
   EXPECT_EQ(out.contents(), std::vector<uint8_t>(16, 0x33));
   for (int part = 0; part < 4; ++part) EXPECT_NE(scratch[part * 512], 0xDEADBEEFu) << "tree " << part;
   EXPECT_TRUE(out.GuardsIntact());
+}
+
+TEST(AudioDecode, CodesLongerThanAByteAndCodesOfOneBit) {
+  HandChunk c;
+  c.deep = true;
+  c.stereo = c.sixteen = true;
+  c.start = {0x80, 0x00, 0x7F, 0xFF};
+  std::mt19937 rng(4);
+  for (int i = 0; i < 400; ++i) c.deltas.push_back(DeepValue(rng() % kDeepValues));
+  c.decoded = 4 * 101;
+  std::vector<uint8_t> expected = {0xFF, 0x7F, 0x00, 0x80};
+  unsigned left = 0x7FFF, right = 0x8000;
+  for (size_t i = 0; i < c.deltas.size(); i += 4) {
+    left += c.deltas[i] + 256u * c.deltas[i + 1];
+    right += c.deltas[i + 2] + 256u * c.deltas[i + 3];
+    for (unsigned v : {left, left >> 8, right, right >> 8}) expected.push_back(static_cast<uint8_t>(v));
+  }
+  EXPECT_EQ(DecodeLinear(c.Bytes(), Compressed(true, true), 1024), expected);
 }
 
 TEST(AudioDecode, UncompressedChunksAreCopied) {

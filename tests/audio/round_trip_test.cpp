@@ -164,6 +164,34 @@ TEST(SoundRoundTrip, OneFrameBlocksKeepTheirFirstSample) {
   }
 }
 
+// The bytes of an uncompressed chunk are played padding and all, so the
+// padding is silence in whole frames, or left out when whole frames cannot
+// reach the 4-byte boundary.
+TEST(SoundRoundTrip, UncompressedChunksArePaddedWithSilence) {
+  struct Case {
+    Format f;
+    std::vector<uint8_t> pcm;
+    uint32_t offset;
+    std::vector<uint8_t> played;
+  };
+  const Case cases[] = {
+      {kFormats[0], {1, 2, 3, 4, 5}, 0, {1, 2, 3, 4, 5, 0x80, 0x80, 0x80}},
+      {kFormats[1], {1, 2, 3, 4, 5, 6}, 0, {1, 2, 3, 4, 5, 6, 0x80, 0x80}},
+      {kFormats[1], {1, 2, 3, 4}, 1, {1, 2, 3, 4}},  // 3 bytes short: no whole frame
+      {kFormats[2], {1, 2, 3, 4, 5, 6}, 0, {1, 2, 3, 4, 5, 6, 0, 0}},
+      {kFormats[3], {1, 2, 3, 4}, 2, {1, 2, 3, 4}},
+      {kFormats[3], {1, 2, 3, 4}, 0, {1, 2, 3, 4}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.f.name << " offset " << c.offset);
+    uint32_t length = 0;
+    const std::vector<uint8_t> chunk = WriteChunk(c.pcm, c.f, -1, c.offset, &length);
+    EXPECT_EQ(length, 4 + c.played.size());
+    EXPECT_EQ(vidzo::LoadLe32(chunk.data()), length);
+    EXPECT_EQ(DecodeLinear(chunk, c.f.track(false), 64), c.played);
+  }
+}
+
 TEST(SoundRoundTrip, PartialFramesAreLeftOut) {
   const Format f = kFormats[3];
   std::vector<uint8_t> pcm = MakeSignal(Signal::kSweep, f, 100);
