@@ -38,7 +38,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
       auto group = name.substr(0, slash);
       auto it = baseline.find(group);
       if (it == baseline.end() || name.compare(slash + 1, std::string::npos, "baseline") == 0) continue;
-      std::printf("  %-48s %8.3f\n", name.c_str(), t > 0 ? it->second / t : 0.0);
+      std::printf("  %-48s %10.4g\n", name.c_str(), t > 0 ? it->second / t : 0.0);
     }
   }
 
