@@ -134,7 +134,9 @@ void VidzoBlitClose(VidzoBlitter* blitter);
  * buffers have the same orientation and backwards when they differ. Row
  * numbers are taken modulo 65536. The copy is clipped to both buffers (rows
  * outside a buffer's Height and columns past its Pitch are left out), so it
- * never touches memory outside them. Null records do nothing; Mask and Merge
+ * never touches memory outside them. Source and destination may share
+ * memory: each source row is read whole before its destination row is
+ * written. Null records do nothing; Mask and Merge
  * do nothing unless the mask (second source) record has the source's
  * orientation and pitch. */
 void VidzoBufferToBuffer(VidzoDisplayBuffer* dest, uint32_t dest_x, uint32_t dest_y,

@@ -3,10 +3,22 @@
 // same way up and backwards when they differ, so the picture keeps its
 // orientation. Everything is clipped to the buffers' rows and pitches.
 #include <algorithm>
+#include <vector>
 
 #include "display/blit_internal.h"
 
 namespace vidzo::blit {
+
+namespace {
+
+bool Overlap(const VidzoDisplayBuffer& a, const VidzoDisplayBuffer& b) {
+  const auto start_a = reinterpret_cast<std::uintptr_t>(a.Pixels);
+  const auto start_b = reinterpret_cast<std::uintptr_t>(b.Pixels);
+  const std::uint64_t size_a = std::uint64_t{a.Pitch} * a.Height, size_b = std::uint64_t{b.Pitch} * b.Height;
+  return start_a < start_b + size_b && start_b < start_a + size_a;
+}
+
+}  // namespace
 
 void BufferCopyWith(const RowKernels& k, KeyOp op, VidzoDisplayBuffer* dest, std::uint32_t dest_x,
                     std::uint32_t dest_y, const VidzoDisplayBuffer* source, std::uint32_t source_x,
@@ -31,12 +43,23 @@ void BufferCopyWith(const RowKernels& k, KeyOp op, VidzoDisplayBuffer* dest, std
     step = -1;
   }
   const std::int64_t source_rows = keyed_by_buffer ? std::min(source->Height, extra->Height) : source->Height;
+  // A copy within one buffer reads each source row whole before writing its
+  // destination row, so every loop gives the same picture.
+  const bool overlapping = Overlap(*dest, *source) || (keyed_by_buffer && Overlap(*dest, *extra));
+  std::vector<std::uint8_t> rows(overlapping ? 2 * n : 0);
   for (std::int64_t i = 0; i < height && first_dest + i < dest->Height; ++i) {
     const std::int64_t row = first_source + step * i;
     if (row < 0 || row >= source_rows) continue;
     const std::size_t from = static_cast<std::size_t>(row) * source->Pitch + source_x;
-    KeyRow(k, op, dest->Pixels + static_cast<std::size_t>(first_dest + i) * dest->Pitch + dest_x,
-           source->Pixels + from, keyed_by_buffer ? extra->Pixels + from : nullptr, n,
+    const std::uint8_t* s = source->Pixels + from;
+    const std::uint8_t* e = keyed_by_buffer ? extra->Pixels + from : nullptr;
+    if (overlapping) {
+      std::memcpy(rows.data(), s, n);
+      if (e != nullptr) std::memcpy(rows.data() + n, e, n);
+      s = rows.data();
+      e = e != nullptr ? rows.data() + n : nullptr;
+    }
+    KeyRow(k, op, dest->Pixels + static_cast<std::size_t>(first_dest + i) * dest->Pitch + dest_x, s, e, n,
            static_cast<std::uint8_t>(key));
   }
 }

@@ -22,6 +22,7 @@ struct Buffer {
     memory.bytes = fill;
     record.Pixels = memory.data();
   }
+  Buffer(const Buffer& other) : memory(other.memory), record(other.record) { record.Pixels = memory.data(); }
   // Pixel of picture row y (row 0 is the top whatever the storage order).
   std::uint8_t& At(std::uint32_t x, std::uint32_t y) {
     const std::uint32_t row = record.Orientation ? record.Height - 1 - y : y;
@@ -68,7 +69,6 @@ TEST(BufferToBuffer, AllFourOrientationPairsKeepThePictureUpright) {
           const std::uint32_t sy = rng() % (sh - h + 1), dy = rng() % (dh - h + 1);
           const std::uint32_t key = rng() % 4;
           Buffer want = dest;
-          want.record.Pixels = want.memory.data();
           for (std::uint32_t y = 0; y < h; ++y)
             for (std::uint32_t x = 0; x < w && sx + x < sw && dx + x < dw; ++x) {
               const std::uint8_t s = src.At(sx + x, sy + y), e = extra.At(sx + x, sy + y);
@@ -113,7 +113,6 @@ TEST(BufferToBuffer, ClipsToBothPitches) {
   std::mt19937 rng(55);
   Buffer src(rng, 0, 10, 3), dest(rng, 1, 7, 3);
   Buffer want = dest;
-  want.record.Pixels = want.memory.data();
   for (std::uint32_t y = 0; y < 3; ++y)
     for (std::uint32_t x = 0; x < 3; ++x) want.At(4 + x, y) = src.At(6 + x, y);
   VidzoBufferToBuffer(&dest.record, 4, 0, &src.record, 6, 0, 100, 3);
@@ -125,7 +124,6 @@ TEST(BufferToBuffer, ClipsToBothPitches) {
   // Huge sizes copy what fits, and end.
   Buffer top_down(rng, 0, 7, 3);
   Buffer whole = top_down;
-  whole.record.Pixels = whole.memory.data();
   for (std::uint32_t y = 0; y < 3; ++y)
     for (std::uint32_t x = 0; x < 7; ++x) whole.At(x, y) = src.At(x, y);
   VidzoBufferToBuffer(&top_down.record, 0, 0, &src.record, 0, 0, 0xFFFFFFFFu, 0xFFFFFFFFu);
@@ -136,7 +134,6 @@ TEST(BufferToBuffer, RowNumbersWrapAt65536) {
   std::mt19937 rng(57);
   Buffer src(rng, 0, 8, 4), dest(rng, 0, 8, 4);
   Buffer want = dest;
-  want.record.Pixels = want.memory.data();
   for (std::uint32_t x = 0; x < 8; ++x) want.At(x, 1) = src.At(x, 2);
   VidzoBufferToBuffer(&dest.record, 0, 65536 + 1, &src.record, 0, 2 * 65536 + 2, 8, 1);
   EXPECT_EQ(dest.memory.bytes, want.memory.bytes);
@@ -162,6 +159,27 @@ TEST(BufferToBuffer, MaskAndMergeNeedAMatchingSecondBuffer) {
   Buffer short_mask(rng, 1, 8, 2, 3);
   Apply(Op::kMask, dest, 0, 0, src, 0, 0, 8, 4, 3, &short_mask);
   EXPECT_NE(dest.memory.bytes, before);
+}
+
+TEST(BufferToBuffer, CopiesWithinOneBufferReadEachRowBeforeWritingIt) {
+  std::mt19937 rng(61);
+  for (std::uint32_t allow : {0u, 1u}) {
+    const std::uint32_t before = VidzoSetMMX(2);
+    VidzoSetMMX(allow);
+    for (std::uint32_t shift : {1u, 3u, 17u}) {
+      Buffer b(rng, 1, 64, 5, 4);
+      Buffer want = b;
+      Buffer snapshot = want;
+      for (std::uint32_t y = 1; y < 4; ++y)
+        for (std::uint32_t x = 0; x < 40; ++x) {
+          const std::uint8_t s = snapshot.At(x + 2, y);
+          if (s != 2) want.At(x + 2 + shift, y) = s;
+        }
+      VidzoBufferToBufferTrans(&b.record, 2 + shift, 1, &b.record, 2, 1, 40, 3, 2);
+      EXPECT_EQ(b.memory.bytes, want.memory.bytes) << "shift " << shift << " vector " << allow;
+    }
+    VidzoSetMMX(before);
+  }
 }
 
 }  // namespace

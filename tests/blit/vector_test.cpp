@@ -149,4 +149,24 @@ TEST(VectorLoops, BufferCopiesEqualThePlainOnes) {
   }
 }
 
+TEST(VectorLoops, CopiesWithinOneBufferEqualThePlainOnes) {
+  std::mt19937 rng(27);
+  for (const RowKernels* k : VectorSets()) {
+    for (int round = 0; round < 60; ++round) {
+      const std::uint32_t pitch = 1 + rng() % 90, rows = 1 + rng() % 9;
+      GuardedBuffer a(rng, std::size_t{pitch} * rows), c = a;
+      const std::uint32_t orientation = rng() % 2;
+      VidzoDisplayBuffer ba{orientation, rows, pitch, a.data()}, bc{orientation, rows, pitch, c.data()};
+      const std::uint32_t w = 1 + rng() % 100, h = 1 + rng() % 10, sx = rng() % 20, sy = rng() % 4,
+                          dx = rng() % 20, dy = rng() % 4, key = a.data()[0];
+      for (KeyOp op : {KeyOp::kCopy, KeyOp::kTrans, KeyOp::kMask, KeyOp::kMerge}) {
+        vidzo::blit::BufferCopyWith(vidzo::blit::PlainKernels(), op, &ba, dx, dy, &ba, sx, sy, w, h, key,
+                                    &ba);
+        vidzo::blit::BufferCopyWith(*k, op, &bc, dx, dy, &bc, sx, sy, w, h, key, &bc);
+        ASSERT_EQ(a.bytes, c.bytes) << k->name << " op " << static_cast<int>(op) << " round " << round;
+      }
+    }
+  }
+}
+
 }  // namespace
