@@ -68,6 +68,28 @@ VidzoHandle* OpenVdzChecked(const std::string& name, std::string& error) {
   return h;
 }
 
+bool StepVdzFrames(VidzoHandle* h, const std::string& name, bool with_ring,
+                   const std::function<bool(uint32_t, std::string&)>& visit, std::string& error) {
+  const bool ring = with_ring && (h->HeaderFlags & VDZ_RING_FRAME) != 0;
+  const uint32_t count = h->FrameCount + (ring ? 1 : 0);
+  for (uint32_t i = 0; i < count; ++i) {
+    if (i > 0) {
+      // The next record follows the one just shown (in the preloaded data;
+      // streaming loads it into the frame buffer).
+      h->FrameData += h->CurrentFrameSize;
+      h->CurrentFrame = i;
+      if (i < h->FrameCount) VidzoLoadFrame(h);
+      VidzoPrepareFrame(h);
+    }
+    if (h->ReadError) {
+      error = name + ": the file is cut short (frame " + std::to_string(i) + ")";
+      return false;
+    }
+    if (!visit(i, error)) return false;
+  }
+  return true;
+}
+
 bool DecodeVdzFrames(const std::string& name, bool with_ring,
                      const std::function<bool(const DecodedFrame&, std::string&)>& visit,
                      std::string& error) {
@@ -85,28 +107,16 @@ bool DecodeVdzFrames(const std::string& name, bool with_ring,
     error = name + ": the decoder refuses the picture size";
     return false;
   }
-  const bool ring = with_ring && (h->HeaderFlags & VDZ_RING_FRAME) != 0;
-  const uint32_t count = h->FrameCount + (ring ? 1 : 0);
-  for (uint32_t i = 0; i < count; ++i) {
-    if (i > 0) {
-      // The next record follows the one just shown (in the preloaded data;
-      // streaming loads it into the frame buffer).
-      h->FrameData += h->CurrentFrameSize;
-      h->CurrentFrame = i;
-      if (i < h->FrameCount) VidzoLoadFrame(h);
-      VidzoPrepareFrame(h);
-    }
-    if (h->ReadError) {
-      error = name + ": the file is cut short (frame " + std::to_string(i) + ")";
-      return false;
-    }
-    const uint32_t video_size =
-        h->CurrentFrameSize >= h->VideoOffset ? h->CurrentFrameSize - h->VideoOffset : 0;
-    VidzoDecodeVideo(h->VideoData, video_size, h->Trees, h->OutputDesc);
-    DecodedFrame frame{i, h->Width, h->Height, picture.data(), h->Palette};
-    if (!visit(frame, error)) return false;
-  }
-  return true;
+  return StepVdzFrames(
+      h, name, with_ring,
+      [&](uint32_t i, std::string& message) {
+        const uint32_t video_size =
+            h->CurrentFrameSize >= h->VideoOffset ? h->CurrentFrameSize - h->VideoOffset : 0;
+        VidzoDecodeVideo(h->VideoData, video_size, h->Trees, h->OutputDesc);
+        DecodedFrame frame{i, h->Width, h->Height, picture.data(), h->Palette};
+        return visit(frame, message);
+      },
+      error);
 }
 
 }  // namespace vidzotools

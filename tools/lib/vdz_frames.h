@@ -16,6 +16,15 @@ namespace vidzotools {
 // otherwise. Close the handle with VidzoClose.
 VidzoHandle* OpenVdzChecked(const std::string& name, std::string& error);
 
+// Steps `h` (just opened) through frames 0 to FrameCount - 1, then the ring
+// frame when `with_ring` is set and the file has one, calling `visit` with
+// the frame's index once its chunks are located (palette applied, audio
+// chunks and video data found). `visit` may stop the walk by returning false
+// with a message. False with a message (naming `name`) when the file is cut
+// short.
+bool StepVdzFrames(VidzoHandle* h, const std::string& name, bool with_ring,
+                   const std::function<bool(uint32_t, std::string&)>& visit, std::string& error);
+
 struct DecodedFrame {
   uint32_t index = 0;  // FrameCount for the ring frame
   uint32_t width = 0;

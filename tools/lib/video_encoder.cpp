@@ -1,10 +1,6 @@
 // Coding the video of all frames with four shared 16-bit prefix-code
 // encoders: a statistics pass over every frame, the trees, then a coding pass
 // that writes each frame's video data from a byte boundary of its own.
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -12,6 +8,7 @@
 #include "tools/lib/block_encoder.h"
 #include "tools/lib/file_bytes.h"
 #include "tools/lib/frame_values.h"
+#include "tools/lib/scratch_file.h"
 
 namespace vidzotools {
 namespace {
@@ -22,33 +19,6 @@ struct HuffCloser {
   void operator()(Huff* h) const { HuffClose(h); }
 };
 using HuffPtr = std::unique_ptr<Huff, HuffCloser>;
-
-// A file for the coded bits, removed when done.
-class ScratchFile {
- public:
-  ScratchFile() {
-    std::error_code ec;
-    std::string dir = std::filesystem::temp_directory_path(ec).string();
-    if (ec || dir.empty()) dir = "/tmp";
-    std::string pattern = dir + "/vdzencXXXXXX";
-    if (pattern.size() >= 128) pattern = "/tmp/vdzencXXXXXX";  // QELFile keeps 127 characters
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back(0);
-    int fd = mkstemp(name.data());
-    if (fd < 0) return;
-    close(fd);
-    name_ = name.data();
-  }
-  ~ScratchFile() {
-    if (!name_.empty()) unlink(name_.c_str());
-  }
-  ScratchFile(const ScratchFile&) = delete;
-  ScratchFile& operator=(const ScratchFile&) = delete;
-  const std::string& name() const { return name_; }
-
- private:
-  std::string name_;
-};
 
 // The statistics HuffStartEncode consumes, kept to run it again.
 struct SavedStats {

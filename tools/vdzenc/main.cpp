@@ -1,5 +1,6 @@
 // vdzenc: makes a .vdz animation from a folder of binary PPM pictures, one per
-// frame in name order, coding the palette indices losslessly.
+// frame in name order, coding the palette indices losslessly, with sound
+// tracks from wave files.
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +17,8 @@
 #include "tools/lib/block_encoder.h"
 #include "tools/lib/frame_indexer.h"
 #include "tools/lib/ppm.h"
+#include "tools/lib/sound_tracks.h"
+#include "tools/lib/wave_reader.h"
 
 namespace {
 
@@ -32,12 +35,25 @@ constexpr const char* kUsage =
     "  --frame-rate N  the header's frame rate: N > 0 milliseconds per frame,\n"
     "                  N < 0 minus the frame period in 10-microsecond units,\n"
     "                  0 untimed (default 100)\n"
-    "  --ring          add a ring frame so that looping needs no return to frame 0\n"
+    "  --ring          add a ring frame so that looping needs no return to frame 0;\n"
+    "                  it carries frame 0's sound, since it is shown in its place\n"
+    "  --sound FILE    add the RIFF wave FILE (PCM, 8 or 16 bits, mono or stereo)\n"
+    "                  as the next sound track; repeat for tracks 0 to 6. Each\n"
+    "                  frame carries the sound of its own time span, the last\n"
+    "                  frame all that remains; frames after the end of the sound\n"
+    "                  carry none. Needs a frame rate other than 0\n"
+    "  --lossy N       compress the sound at lossy level N, 0 (lossless, the\n"
+    "                  default) to 9 (smallest)\n"
+    "  --raw-sound     store the sound uncompressed\n"
     "  --help          show this text\n";
+
+constexpr size_t kMaxTracks = 7;
 
 struct Options {
   int32_t frame_rate = 100;
   bool ring = false;
+  std::vector<std::string> sounds;
+  SoundTrackOptions sound;
   std::string frame_dir;
   std::string output;
 };
@@ -47,20 +63,37 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-bool ParseRate(const std::string& text, int32_t& rate) {
+bool ParseWhole(const std::string& text, long long low, long long high, long long& value) {
   if (text.empty()) return false;
   errno = 0;
   char* end = nullptr;
   const long long v = std::strtoll(text.c_str(), &end, 10);
-  if (errno != 0 || *end != 0 || v < INT32_MIN || v > INT32_MAX) return false;
-  rate = static_cast<int32_t>(v);
+  if (errno != 0 || *end != 0 || v < low || v > high) return false;
+  value = v;
   return true;
+}
+
+// Whether `arg` is the option `name`, given as "NAME VALUE" or "NAME=VALUE";
+// the value goes to `value` (empty when missing).
+bool TakeValue(const std::string& arg, const std::string& name, int argc, char** argv, int& i,
+               std::string& value) {
+  if (arg == name) {
+    value = i + 1 < argc ? argv[++i] : "";
+    return true;
+  }
+  if (arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 && arg[name.size()] == '=') {
+    value = arg.substr(name.size() + 1);
+    return true;
+  }
+  return false;
 }
 
 // 0 to go on, 1 after an error, 2 after --help.
 int ParseArguments(int argc, char** argv, Options& options, std::string& error) {
   std::vector<std::string> names;
   bool options_done = false;
+  long long number = 0;
+  std::string value;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (options_done || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
@@ -71,17 +104,26 @@ int ParseArguments(int argc, char** argv, Options& options, std::string& error) 
       return 2;
     } else if (arg == "--ring") {
       options.ring = true;
-    } else if (arg == "--frame-rate" || arg.compare(0, 13, "--frame-rate=") == 0) {
-      std::string value;
-      if (arg.size() > 12) {
-        value = arg.substr(13);
-      } else if (i + 1 < argc) {
-        value = argv[++i];
-      }
-      if (!ParseRate(value, options.frame_rate)) {
+    } else if (arg == "--raw-sound") {
+      options.sound.raw = true;
+    } else if (TakeValue(arg, "--frame-rate", argc, argv, i, value)) {
+      if (!ParseWhole(value, INT32_MIN, INT32_MAX, number)) {
         error = "--frame-rate needs a whole number, got \"" + value + "\"";
         return 1;
       }
+      options.frame_rate = static_cast<int32_t>(number);
+    } else if (TakeValue(arg, "--lossy", argc, argv, i, value)) {
+      if (!ParseWhole(value, 0, 9, number)) {
+        error = "--lossy needs a level from 0 to 9, got \"" + value + "\"";
+        return 1;
+      }
+      options.sound.lossy = static_cast<uint32_t>(number);
+    } else if (TakeValue(arg, "--sound", argc, argv, i, value)) {
+      if (value.empty()) {
+        error = "--sound needs a wave file";
+        return 1;
+      }
+      options.sounds.push_back(value);
     } else {
       error = "unknown option " + arg + " (see --help)";
       return 1;
@@ -89,6 +131,19 @@ int ParseArguments(int argc, char** argv, Options& options, std::string& error) 
   }
   if (names.size() != 2) {
     error = "expected a frame folder and an output file (see --help)";
+    return 1;
+  }
+  if (options.sounds.size() > kMaxTracks) {
+    error = "a file holds at most " + std::to_string(kMaxTracks) + " sound tracks, --sound was given " +
+            std::to_string(options.sounds.size()) + " times";
+    return 1;
+  }
+  if (!options.sounds.empty() && options.frame_rate == 0) {
+    error = "sound needs a timed file: --frame-rate 0 makes an untimed one";
+    return 1;
+  }
+  if (options.sound.raw && options.sound.lossy != 0) {
+    error = "--lossy compresses the sound and --raw-sound stores it uncompressed: give one of them";
     return 1;
   }
   options.frame_dir = names[0];
@@ -172,6 +227,38 @@ bool ReadFrames(const std::vector<fs::path>& files, uint32_t& width, uint32_t& h
   return true;
 }
 
+bool ReadSounds(const std::vector<std::string>& names, std::vector<WaveSound>& sounds, std::string& error) {
+  sounds.resize(names.size());
+  for (size_t t = 0; t < names.size(); ++t) {
+    std::string warning;
+    if (!ReadWaveFile(names[t], sounds[t], error, warning)) return false;
+    if (!warning.empty()) std::fprintf(stderr, "vdzenc: warning: %s", warning.c_str());
+  }
+  return true;
+}
+
+// Adds the sound tracks in order, with a warning for sound that lasts longer
+// than the pictures (the last frame carries the rest).
+bool AddSounds(const Options& options, const std::vector<WaveSound>& sounds, VdzContent& content,
+               std::string& error) {
+  const uint64_t video_units = FramePeriodUnits(options.frame_rate) * content.frames.size();
+  for (size_t t = 0; t < sounds.size(); ++t) {
+    if (!AddSoundTrack(content, static_cast<uint32_t>(t), sounds[t], options.sound, error)) {
+      error = options.sounds[t] + ": " + error;
+      return false;
+    }
+    const double sound_seconds = static_cast<double>(sounds[t].Frames()) / sounds[t].rate;
+    const double video_seconds = static_cast<double>(video_units) / 100000.0;
+    if (sound_seconds > video_seconds + 1.0 / sounds[t].rate) {
+      std::fprintf(stderr,
+                   "vdzenc: warning: %s lasts %.3f s, longer than the %.3f s of the pictures; the last frame "
+                   "carries the rest\n",
+                   options.sounds[t].c_str(), sound_seconds, video_seconds);
+    }
+  }
+  return true;
+}
+
 // Writes the file under a temporary name beside it and renames it, so that
 // no half-written output is ever left.
 bool WriteOutput(const std::string& name, const VdzContent& content, std::string& error) {
@@ -204,6 +291,8 @@ int main(int argc, char** argv) {
       break;
   }
 
+  std::vector<WaveSound> sounds;
+  if (!ReadSounds(options.sounds, sounds, error)) return Fail(error);
   std::vector<fs::path> files;
   if (!ListFrames(options.frame_dir, files, error)) return Fail(error);
   Progress progress;
@@ -219,6 +308,7 @@ int main(int argc, char** argv) {
   };
   VdzContent content;
   if (!EncodeAnimation(width, height, frames, encode, content, error)) return Fail(error);
+  if (!AddSounds(options, sounds, content, error)) return Fail(error);
   if (!WriteOutput(options.output, content, error)) return Fail(error);
   return 0;
 }

@@ -1,6 +1,7 @@
 // vdzinfo: describes a .vdz file (header fields, rate, sound tracks, data
-// rates and a table of its frames) and, with --frames DIR, decodes every frame
-// into DIR/00000.ppm, 00001.ppm, ...
+// rates and a table of its frames); with --frames DIR, decodes every frame
+// into DIR/00000.ppm, 00001.ppm, ...; with --tracks DIR, decodes every sound
+// track into DIR/track0.pcm, track1.pcm, ...
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
@@ -9,18 +10,23 @@
 #include <vector>
 
 #include "playback/vidzo.h"
+#include "tools/lib/file_bytes.h"
 #include "tools/lib/ppm.h"
 #include "tools/lib/vdz_frames.h"
+#include "tools/lib/vdz_tracks.h"
 
 namespace {
 
 using namespace vidzotools;
 
 constexpr const char* kUsage =
-    "usage: vdzinfo FILE [--frames DIR]\n"
+    "usage: vdzinfo FILE [--frames DIR] [--tracks DIR]\n"
     "Describes the .vdz file FILE. With --frames, also decodes frames 0 to\n"
     "FrameCount - 1 and writes them to DIR/00000.ppm, 00001.ppm, ... (binary\n"
-    "PPM, colours through each frame's palette).\n";
+    "PPM, colours through each frame's palette). With --tracks, also decodes\n"
+    "the sound chunks of frames 0 to FrameCount - 1 of every track T the file\n"
+    "has and writes them to DIR/trackT.pcm (headerless PCM, little-endian,\n"
+    "channels interleaved left first; 8-bit samples unsigned, 16-bit signed).\n";
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "vdzinfo: %s\n", message.c_str());
@@ -46,10 +52,11 @@ void PrintTracks(const VidzoHandle* h) {
     const uint32_t f = h->AudioFormat[t];
     if (!(f & VDZ_AUDIO_PRESENT)) continue;
     any = true;
-    std::printf("Sound track %d: %" PRIu32 " Hz, %s, %s, %s, largest chunk %" PRIu32 " bytes\n", t,
-                f & VDZ_AUDIO_RATE_MASK, (f & VDZ_AUDIO_16BIT) ? "16-bit" : "8-bit",
-                (f & VDZ_AUDIO_STEREO) ? "stereo" : "mono",
-                (f & VDZ_AUDIO_COMPRESSED) ? "compressed" : "plain", h->AudioMaxSize[t]);
+    std::printf("Sound track %d: format 0x%08" PRIX32 ", %" PRIu32 " Hz, %s, %s, %s, largest chunk %" PRIu32
+                " bytes\n",
+                t, f, f & VDZ_AUDIO_RATE_MASK, (f & VDZ_AUDIO_16BIT) ? "16-bit" : "8-bit",
+                (f & VDZ_AUDIO_STEREO) ? "stereo" : "mono", (f & VDZ_AUDIO_COMPRESSED) ? "compressed" : "raw",
+                h->AudioMaxSize[t]);
   }
   if (!any) std::printf("Sound tracks: none\n");
 }
@@ -94,13 +101,18 @@ void Describe(const std::string& name, const VidzoHandle* h) {
   PrintFrames(h);
 }
 
-bool WriteFrames(const std::string& name, const std::string& dir, std::string& error) {
+bool MakeFolder(const std::string& dir, std::string& error) {
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   if (!std::filesystem::is_directory(dir, ec)) {
     error = "cannot make the folder " + dir;
     return false;
   }
+  return true;
+}
+
+bool WriteFrames(const std::string& name, const std::string& dir, std::string& error) {
+  if (!MakeFolder(dir, error)) return false;
   return DecodeVdzFrames(
       name, false,
       [&dir](const DecodedFrame& f, std::string& message) {
@@ -115,11 +127,30 @@ bool WriteFrames(const std::string& name, const std::string& dir, std::string& e
       error);
 }
 
+bool WriteTracks(const std::string& name, const std::string& dir, std::string& error) {
+  std::unique_ptr<VidzoHandle, HandleCloser> handle(OpenVdzChecked(name, error));
+  if (!handle) return false;
+  VdzTrackSound sound;
+  std::string warning;
+  const bool ok = DecodeVdzTracks(handle.get(), name, sound, warning, error);
+  if (!warning.empty()) std::fprintf(stderr, "vdzinfo: warning: %s", warning.c_str());
+  if (!ok || !MakeFolder(dir, error)) return false;
+  for (int t = 0; t < VDZ_TRACKS; ++t) {
+    if (!(handle->AudioFormat[t] & VDZ_AUDIO_PRESENT)) continue;
+    const std::string file = (std::filesystem::path(dir) / ("track" + std::to_string(t) + ".pcm")).string();
+    if (!WriteFileBytes(file, sound[t])) {
+      error = "cannot write " + file;
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string file, frames_dir;
-  bool want_frames = false;
+  std::string file, frames_dir, tracks_dir;
+  bool want_frames = false, want_tracks = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help") {
@@ -130,6 +161,10 @@ int main(int argc, char** argv) {
       if (i + 1 >= argc) return Fail("--frames needs a folder");
       want_frames = true;
       frames_dir = argv[++i];
+    } else if (arg == "--tracks") {
+      if (i + 1 >= argc) return Fail("--tracks needs a folder");
+      want_tracks = true;
+      tracks_dir = argv[++i];
     } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
       return Fail("unknown option " + arg + " (see --help)");
     } else if (file.empty()) {
@@ -147,5 +182,6 @@ int main(int argc, char** argv) {
   handle.reset();
   std::fflush(stdout);
   if (want_frames && !WriteFrames(file, frames_dir, error)) return Fail(error);
+  if (want_tracks && !WriteTracks(file, tracks_dir, error)) return Fail(error);
   return 0;
 }
