@@ -39,12 +39,9 @@ AVX2_FN void Double8(std::uint8_t* row0, std::uint8_t* row1, const std::uint8_t*
     const __m256i second = _mm256_permute2x128_si256(lo, hi, 0x31);
     Store(row0 + 2 * i, first);
     Store(row0 + 2 * i + 32, second);
-    if (row1 != nullptr) {
-      Store(row1 + 2 * i, first);
-      Store(row1 + 2 * i + 32, second);
-    }
   }
-  Sse2Kernels()->double8(row0 + 2 * i, row1 ? row1 + 2 * i : nullptr, src + i, n - i);
+  Sse2Kernels()->double8(row0 + 2 * i, nullptr, src + i, n - i);
+  if (row1 != nullptr) std::memcpy(row1, row0, 2 * n);
 }
 
 AVX2_FN void Trans(std::uint8_t* dest, const std::uint8_t* src, std::size_t n, std::uint8_t key) {
