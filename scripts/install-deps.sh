@@ -11,6 +11,7 @@ packages=(
   libgtest-dev
   libgmock-dev
   libbenchmark-dev
+  espeak-ng
 )
 # Extra packages may be asked for on the command line (e.g. clang for fuzzing).
 packages+=("$@")

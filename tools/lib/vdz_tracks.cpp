@@ -1,6 +1,7 @@
 #include "tools/lib/vdz_tracks.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "playback/audio.h"
 #include "tools/lib/vdz_frames.h"
@@ -21,9 +22,8 @@ bool Exists(const VidzoHandle* h, int t) {
 
 }  // namespace
 
-bool DecodeVdzTracks(VidzoHandle* h, const std::string& name, VdzTrackSound& sound, std::string& warning,
+bool DecodeVdzTracks(VidzoHandle* h, const std::string& name, const VdzTrackSink& sink, std::string& warning,
                      std::string& error) {
-  for (auto& s : sound) s.clear();
   for (int t = 0; t < VDZ_TRACKS; ++t) {
     if (Exists(h, t) && h->AudioMaxSize[t] > kLargestDecoded) {
       error = name + ": sound track " + std::to_string(t) + " claims chunks of " +
@@ -31,13 +31,10 @@ bool DecodeVdzTracks(VidzoHandle* h, const std::string& name, VdzTrackSound& sou
       return false;
     }
   }
-  uint32_t largest = 0;
-  for (int t = 0; t < VDZ_TRACKS; ++t)
-    if (Exists(h, t)) largest = std::max(largest, h->AudioMaxSize[t]);
-  std::vector<uint8_t> buffer(largest);
+  std::vector<uint8_t> buffer;
   return StepVdzFrames(
       h, name, false,
-      [&](uint32_t frame, std::string&) {
+      [&](uint32_t frame, std::string& message) {
         for (int t = 0; t < VDZ_TRACKS; ++t) {
           const uint8_t* chunk = h->AudioChunk[t];
           if (chunk == nullptr || !Exists(h, t)) continue;
@@ -52,13 +49,17 @@ bool DecodeVdzTracks(VidzoHandle* h, const std::string& name, VdzTrackSound& sou
                        std::to_string(claimed) + " bytes is cut to the track's largest chunk, " +
                        std::to_string(room) + " bytes\n";
           }
-          if (room == 0) continue;
+          // A buffer of the claimed size cuts the chunk just as one of the
+          // track's largest chunk would; it grows only as chunks need.
+          const uint32_t need = std::min(claimed, room);
+          if (need == 0) continue;
+          if (buffer.size() < need) buffer.resize(need);
           // A chunk marked as holding no data still counts; its span is
           // given as zero bytes.
-          std::fill(buffer.begin(), buffer.begin() + std::min(claimed, room), 0);
+          std::fill(buffer.begin(), buffer.begin() + need, 0);
           const uint32_t n = VidzoPutAudioChunk(chunk, available, format, nullptr, buffer.data(),
-                                                buffer.data() + room, buffer.data());
-          sound[t].insert(sound[t].end(), buffer.begin(), buffer.begin() + n);
+                                                buffer.data() + need, buffer.data());
+          if (!sink(t, buffer.data(), n, message)) return false;
         }
         return true;
       },

@@ -2,6 +2,7 @@
 // rates and a table of its frames); with --frames DIR, decodes every frame
 // into DIR/00000.ppm, 00001.ppm, ...; with --tracks DIR, decodes every sound
 // track into DIR/track0.pcm, track1.pcm, ...
+#include <array>
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
@@ -9,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file.h"
 #include "playback/vidzo.h"
-#include "tools/lib/file_bytes.h"
 #include "tools/lib/ppm.h"
 #include "tools/lib/vdz_frames.h"
 #include "tools/lib/vdz_tracks.h"
@@ -129,21 +130,36 @@ bool WriteFrames(const std::string& name, const std::string& dir, std::string& e
 
 bool WriteTracks(const std::string& name, const std::string& dir, std::string& error) {
   std::unique_ptr<VidzoHandle, HandleCloser> handle(OpenVdzChecked(name, error));
-  if (!handle) return false;
-  VdzTrackSound sound;
-  std::string warning;
-  const bool ok = DecodeVdzTracks(handle.get(), name, sound, warning, error);
-  if (!warning.empty()) std::fprintf(stderr, "vdzinfo: warning: %s", warning.c_str());
-  if (!ok || !MakeFolder(dir, error)) return false;
-  for (int t = 0; t < VDZ_TRACKS; ++t) {
+  if (!handle || !MakeFolder(dir, error)) return false;
+  std::array<std::string, VDZ_TRACKS> files;
+  std::array<int, VDZ_TRACKS> fds;
+  fds.fill(-1);
+  bool ok = true;
+  for (int t = 0; t < VDZ_TRACKS && ok; ++t) {
     if (!(handle->AudioFormat[t] & VDZ_AUDIO_PRESENT)) continue;
-    const std::string file = (std::filesystem::path(dir) / ("track" + std::to_string(t) + ".pcm")).string();
-    if (!WriteFileBytes(file, sound[t])) {
-      error = "cannot write " + file;
-      return false;
+    files[t] = (std::filesystem::path(dir) / ("track" + std::to_string(t) + ".pcm")).string();
+    fds[t] = platform::FileCreate(files[t].c_str());
+    if (fds[t] < 0) {
+      error = "cannot create " + files[t];
+      ok = false;
     }
   }
-  return true;
+  std::string warning;
+  ok = ok && DecodeVdzTracks(
+                 handle.get(), name,
+                 [&](int t, const uint8_t* pcm, size_t bytes, std::string& message) {
+                   if (platform::FileWrite(fds[t], pcm, bytes) == bytes) return true;
+                   message = "cannot write " + files[t];
+                   return false;
+                 },
+                 warning, error);
+  if (!warning.empty()) std::fprintf(stderr, "vdzinfo: warning: %s", warning.c_str());
+  for (int t = 0; t < VDZ_TRACKS; ++t) {
+    if (fds[t] >= 0) platform::FileClose(fds[t]);
+    // No half-decoded track is left behind.
+    if (!ok && fds[t] >= 0) platform::FileErase(files[t].c_str());
+  }
+  return ok;
 }
 
 }  // namespace
