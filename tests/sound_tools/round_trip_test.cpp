@@ -65,7 +65,8 @@ Encoded EncodeAndDecode(const TempDir& dir, const std::vector<Pcm>& sounds, cons
   e.info = RunTool(dir, "vdzinfo", Quote(e.vdz) + " --tracks " + Quote(out));
   e.tracks.resize(sounds.size());
   for (size_t t = 0; t < sounds.size(); ++t)
-    vidzotools::ReadFileBytes(out + "/track" + std::to_string(t) + ".pcm", e.tracks[t]);
+    if (!vidzotools::ReadFileBytes(out + "/track" + std::to_string(t) + ".pcm", e.tracks[t]))
+      ADD_FAILURE() << "vdzinfo wrote no track" << t << ".pcm: " << e.info.err;
   return e;
 }
 
@@ -257,6 +258,21 @@ void ExpectSpans(const FrameChunks& chunks, size_t frames, int track, const Pcm&
     if (chunks.sizes[i][track] > 0) total += chunks.sizes[i][track];
   }
   EXPECT_EQ(total, sound.bytes.size());
+}
+
+TEST(SoundRoundTrip, EmptyWaveMakesATrackWithoutChunks) {
+  TempDir dir;
+  const std::vector<Pcm> sounds = {Pcm{8000, 8, 1, {}}, ToFormat(SineSweep(8000, 400), 8, 1)};
+  const Encoded e = EncodeAndDecode(dir, sounds, "", 2);
+  ExpectSameBytes(sounds, e, "empty wave");
+  EXPECT_NE(e.info.out.find(
+                "Sound track 0: format 0xC0001F40, 8000 Hz, 8-bit, mono, compressed, largest chunk 0 bytes"),
+            std::string::npos)
+      << e.info.out;
+  const FrameChunks chunks = ReadChunks(e.vdz);
+  ASSERT_EQ(chunks.sizes.size(), 2u);
+  EXPECT_EQ(chunks.sizes[0][0], -1);
+  EXPECT_EQ(chunks.sizes[1][0], -1);
 }
 
 TEST(SoundRoundTrip, SoundShorterThanTheVideoLeavesLaterFramesWithoutChunks) {
