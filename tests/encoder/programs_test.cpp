@@ -77,7 +77,7 @@ void CheckProgramsRoundTrip(const std::vector<RgbPicture>& pictures, const std::
   EXPECT_NE(info.out.find("FrameCount: " + std::to_string(pictures.size()) + "\n"), std::string::npos)
       << info.out;
   for (size_t i = 0; i < expected.size(); ++i) {
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "%05zu.ppm", i);
     RgbPicture got;
     std::string error;

@@ -337,7 +337,7 @@ TEST(SoundRoundTrip, RingFrameCarriesFrameZerosSoundAndPicturesStillDecode) {
     vidzotools::RgbPicture in, out;
     std::string error;
     ASSERT_TRUE(vidzotools::ReadPpmFile((dir.path() / "pictures7" / names[i]).string(), in, error)) << error;
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "%05zu.ppm", i);
     ASSERT_TRUE(vidzotools::ReadPpmFile(dir.File(std::string("decoded/") + name), out, error)) << error;
     for (uint8_t& v : in.rgb) v = vidzotools::ExpandComponent(v >> 2);
