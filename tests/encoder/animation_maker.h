@@ -21,6 +21,6 @@ struct AnimationSpec {
   uint32_t seed = 1;
 };
 
-std::vector<vidzotools::AnimationFrame> MakeAnimation(const AnimationSpec& spec);
+std::vector<vidzotools::AnimationFrame> MakeAnimation(const AnimationSpec& recipe);
 
 }  // namespace encoder_test

@@ -92,10 +92,10 @@ void CheckProgramsRoundTrip(const std::vector<RgbPicture>& pictures, const std::
   EXPECT_EQ(written, expected.size());
 }
 
-std::vector<RgbPicture> RandomPictures(const encoder_test::AnimationSpec& spec) {
+std::vector<RgbPicture> RandomPictures(const encoder_test::AnimationSpec& recipe) {
   std::vector<RgbPicture> pictures;
-  for (const AnimationFrame& f : encoder_test::MakeAnimation(spec))
-    pictures.push_back(ToRgb(f, spec.width, spec.height));
+  for (const AnimationFrame& f : encoder_test::MakeAnimation(recipe))
+    pictures.push_back(ToRgb(f, recipe.width, recipe.height));
   return pictures;
 }
 

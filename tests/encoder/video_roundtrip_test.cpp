@@ -20,19 +20,19 @@ using encoder_test::AnimationSpec;
 
 // Encodes the animation, writes it, decodes it through the library (ring
 // frame included) and compares every picture and palette.
-void CheckRoundTrip(const AnimationSpec& spec, bool ring) {
-  SCOPED_TRACE(testing::Message() << spec.width << "x" << spec.height << " seed " << spec.seed
+void CheckRoundTrip(const AnimationSpec& recipe, bool ring) {
+  SCOPED_TRACE(testing::Message() << recipe.width << "x" << recipe.height << " seed " << recipe.seed
                                   << (ring ? " ring" : ""));
-  const auto frames = encoder_test::MakeAnimation(spec);
+  const auto frames = encoder_test::MakeAnimation(recipe);
   AnimationOptions options;
   options.ring = ring;
   VdzContent content;
   std::string error;
-  ASSERT_TRUE(EncodeAnimation(spec.width, spec.height, frames, options, content, error)) << error;
+  ASSERT_TRUE(EncodeAnimation(recipe.width, recipe.height, frames, options, content, error)) << error;
 
   std::vector<std::vector<uint8_t>> videos;
   for (const VdzFrame& f : content.frames) videos.push_back(f.video);
-  const auto by_trees = encoder_test::DecodeWithTrees(content.trees, videos, spec.width, spec.height,
+  const auto by_trees = encoder_test::DecodeWithTrees(content.trees, videos, recipe.width, recipe.height,
                                                       std::vector<uint8_t>(frames[0].pixels.size(), 0xEE));
   ASSERT_EQ(by_trees.size(), frames.size());
   for (size_t i = 0; i < frames.size(); ++i) ASSERT_EQ(by_trees[i], frames[i].pixels) << "frame " << i;
