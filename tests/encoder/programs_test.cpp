@@ -1,13 +1,13 @@
 // vdzenc and vdzinfo run as a user runs them: PPM frames in, a .vdz file, and
 // the frames decoded back out, compared exactly; and the errors.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "encoder/animation_maker.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "tools/lib/file_bytes.h"
 #include "tools/lib/ppm.h"
@@ -17,30 +17,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace vidzotools;
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-struct RunResult {
-  int exit_code = -1;
-  std::string out;
-  std::string err;
-};
-
-RunResult RunProgram(const vidzoer_test::TempDir& dir, const std::string& program, const std::string& args) {
-  const std::string out = dir.File("stdout.txt"), err = dir.File("stderr.txt");
-  const std::string cmd = Quote(std::string(VIDZOER_BIN_DIR) + "/" + program) + " " + args + " >" +
-                          Quote(out) + " 2>" + Quote(err);
-  const int status = std::system(cmd.c_str());
-  RunResult r;
-  r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  std::vector<uint8_t> bytes;
-  if (ReadFileBytes(out, bytes)) r.out.assign(bytes.begin(), bytes.end());
-  if (ReadFileBytes(err, bytes)) r.err.assign(bytes.begin(), bytes.end());
-  return r;
-}
+using vidzoer_test::Quote;
+using vidzoer_test::RunProgram;
+using vidzoer_test::RunResult;
 
 RgbPicture ToRgb(const AnimationFrame& frame, uint32_t w, uint32_t h) {
   RgbPicture p{w, h, std::vector<uint8_t>(static_cast<size_t>(w) * h * 3)};

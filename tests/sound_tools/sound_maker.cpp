@@ -1,7 +1,6 @@
 #include "sound_tools/sound_maker.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
@@ -125,24 +124,8 @@ void WriteWave(const std::string& name, const Pcm& pcm) {
   ASSERT_TRUE(vidzotools::WriteFileBytes(name, WaveBytes(pcm))) << name;
 }
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
 RunResult RunTool(const vidzoer_test::TempDir& dir, const std::string& program, const std::string& args) {
-  const std::string out = dir.File("stdout.txt"), err = dir.File("stderr.txt"), tmp = dir.File("tmp");
-  std::filesystem::create_directories(tmp);
-  const std::string cmd = "TMPDIR=" + Quote(tmp) + " " + Quote(std::string(VIDZOER_BIN_DIR) + "/" + program) +
-                          " " + args + " >" + Quote(out) + " 2>" + Quote(err);
-  const int status = std::system(cmd.c_str());
-  RunResult r;
-  r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  std::vector<uint8_t> bytes;
-  if (vidzotools::ReadFileBytes(out, bytes)) r.out.assign(bytes.begin(), bytes.end());
-  if (vidzotools::ReadFileBytes(err, bytes)) r.err.assign(bytes.begin(), bytes.end());
-  return r;
+  return vidzoer_test::RunProgram(dir, program, args);
 }
 
 void WritePictures(const std::filesystem::path& folder, int count) {

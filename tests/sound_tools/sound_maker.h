@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace sound_test {
@@ -48,13 +49,8 @@ Signal DcOffsets(uint32_t rate, uint32_t frames);
 std::vector<uint8_t> WaveBytes(const Pcm& pcm);
 void WriteWave(const std::string& name, const Pcm& pcm);
 
-struct RunResult {
-  int exit_code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s);
+using vidzoer_test::Quote;
+using vidzoer_test::RunResult;
 
 // Runs a program of the build with `args` (already quoted), with the
 // temporary folder set to `dir`/tmp so that what a program leaves there can
