@@ -211,7 +211,10 @@ void VidzoFreeMemory(void* block);
  * can play it. */
 int VidzoOpenTrack(VidzoHandle* h, uint32_t track);
 
-/* Links to the sound output, process-wide; null entries do nothing. */
+/* Links to the sound output, process-wide; null entries do nothing. The
+ * sound output (sound/sound.h) fills them in VidzoSoundInstall, which players
+ * call at start-up and which VidzoSelectDirectSound and VidzoSetSoundWindow
+ * call on first use; without it no track opens. */
 typedef struct VidzoSoundLink {
   /* Gives the sound output a chance to refill its device during long reads;
    * called only while some track is open in the process. */
@@ -222,6 +225,15 @@ typedef struct VidzoSoundLink {
   /* Closes every track of the handle in the output, frees the sound buffers
    * and records and lowers the count of open tracks. */
   void (*close_tracks)(VidzoHandle* h);
+  /* Opens track t in the output: allocates Tracks[t] and its circular buffer
+   * and starts a device stream. 0 (nothing left allocated, the sizes taken
+   * off MemoryInUse) when the output refuses it. */
+  int (*open_track)(VidzoHandle* h, uint32_t track);
+  /* The frame sound hand-off: writes the current frame's audio chunks into
+   * the tracks' circular buffers. */
+  void (*frame_sound)(VidzoHandle* h);
+  /* Bytes of the track played so far: the sound clock. */
+  uint32_t (*played_bytes)(struct VidzoTrack* track);
 } VidzoSoundLink;
 
 /* The process-wide settings shared by the playback parts. */

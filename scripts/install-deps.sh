@@ -12,6 +12,7 @@ packages=(
   libgmock-dev
   libbenchmark-dev
   espeak-ng
+  libsdl2-dev
 )
 # Extra packages may be asked for on the command line (e.g. clang for fuzzing).
 packages+=("$@")

@@ -1,0 +1,237 @@
+// The real sound devices, on SDL2 audio devices. The wave-output device
+// queues its blocks (SDL_QueueAudio, no callback) and derives each block's
+// done flag from the bytes still queued; the ring device plays its ring from
+// SDL's audio callback, with the play position as an atomic.
+//
+// When the environment names VIDZOER_SOUND_CAPTURE and SDL's "disk" driver
+// is in use, device N (counted from 0 in order of opening) writes what it
+// plays to the file <VIDZOER_SOUND_CAPTURE>.N, so that every open device
+// keeps its own sound.
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/sound_device.h"
+
+namespace platform {
+namespace {
+
+std::mutex g_sdl_mutex;
+int g_devices_opened = 0;
+
+// Starts SDL's audio once; false when no audio driver works.
+bool StartSdlAudio() {
+  static bool started = false;
+  if (started) return true;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  started = true;
+  return true;
+}
+
+SDL_AudioDeviceID OpenDevice(const PcmFormat& f, SDL_AudioCallback callback, void* user, int* error) {
+  std::lock_guard<std::mutex> lock(g_sdl_mutex);
+  if (!StartSdlAudio()) {
+    *error = 6;  // no driver
+    return 0;
+  }
+  const char* capture = std::getenv("VIDZOER_SOUND_CAPTURE");
+  const char* driver = SDL_GetCurrentAudioDriver();
+  if (capture != nullptr && *capture != '\0' && driver != nullptr && std::strcmp(driver, "disk") == 0) {
+    std::string name = std::string(capture) + "." + std::to_string(g_devices_opened);
+    setenv("SDL_DISKAUDIOFILE", name.c_str(), 1);
+  }
+  SDL_AudioSpec want{};
+  want.freq = static_cast<int>(f.rate);
+  want.format = f.bits_per_sample == 16 ? AUDIO_S16LSB : AUDIO_U8;
+  want.channels = static_cast<Uint8>(f.channels);
+  want.samples = 1024;
+  want.callback = callback;
+  want.userdata = user;
+  SDL_AudioSpec have{};
+  SDL_AudioDeviceID dev = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  if (dev == 0) {
+    *error = 4;  // device not available
+    return 0;
+  }
+  ++g_devices_opened;
+  return dev;
+}
+
+// Scales the samples of `data` in place; gains in 1/65536 (65536 = as is).
+void ScaleSamples(uint8_t* data, uint32_t n, uint32_t bits, uint32_t channels, uint32_t left,
+                  uint32_t right) {
+  if (left >= 65536 && right >= 65536) return;
+  if (bits == 8) {
+    for (uint32_t i = 0; i < n; ++i) {
+      uint32_t gain = (channels == 2 && (i & 1)) ? right : left;
+      int32_t s = static_cast<int32_t>(data[i]) - 128;
+      data[i] = static_cast<uint8_t>(128 + (s * static_cast<int32_t>(gain) >> 16));
+    }
+    return;
+  }
+  for (uint32_t i = 0; i + 1 < n; i += 2) {
+    uint32_t gain = (channels == 2 && ((i / 2) & 1)) ? right : left;
+    int32_t s = static_cast<int16_t>(static_cast<uint16_t>(data[i] | (data[i + 1] << 8)));
+    s = static_cast<int32_t>((int64_t{s} * gain) >> 16);
+    data[i] = static_cast<uint8_t>(s & 0xFF);
+    data[i + 1] = static_cast<uint8_t>((s >> 8) & 0xFF);
+  }
+}
+
+uint32_t WaveGain(uint32_t v) {
+  return v >= 0xFFFF ? 65536 : v;
+}
+
+class SdlWaveOut final : public WaveOutDevice {
+ public:
+  SdlWaveOut(const PcmFormat& f, SDL_AudioDeviceID dev) : format_(f), dev_(dev) {
+    SDL_PauseAudioDevice(dev_, 0);
+  }
+  ~SdlWaveOut() override {
+    Reset();
+    SDL_CloseAudioDevice(dev_);
+  }
+
+  bool Write(WaveBlock* block) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    copy_.assign(block->data, block->data + block->length);
+    uint32_t v = volume_.load();
+    ScaleSamples(copy_.data(), block->length, format_.bits_per_sample, format_.channels, WaveGain(v & 0xFFFF),
+                 WaveGain(v >> 16));
+    if (SDL_QueueAudio(dev_, copy_.data(), block->length) != 0) return false;
+    block->done.store(false);
+    queued_ += block->length;
+    pending_.push_back({block, queued_});
+    return true;
+  }
+
+  void Poll() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    uint64_t played = queued_ - SDL_GetQueuedAudioSize(dev_);
+    while (!pending_.empty() && pending_.front().end <= played) {
+      pending_.front().block->done.store(true);
+      pending_.pop_front();
+    }
+  }
+
+  void Reset() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    SDL_ClearQueuedAudio(dev_);
+    for (auto& p : pending_) p.block->done.store(true);
+    pending_.clear();
+  }
+
+  void SetVolume(uint32_t left_right) override { volume_.store(left_right); }
+  uint32_t Volume() const override { return volume_.load(); }
+
+ private:
+  struct Pending {
+    WaveBlock* block;
+    uint64_t end;  // total bytes queued once the block is
+  };
+  PcmFormat format_;
+  SDL_AudioDeviceID dev_;
+  std::mutex mutex_;
+  std::vector<uint8_t> copy_;
+  std::deque<Pending> pending_;
+  uint64_t queued_ = 0;
+  std::atomic<uint32_t> volume_{0xFFFFFFFFu};
+};
+
+class SdlRing final : public RingDevice {
+ public:
+  SdlRing(const PcmFormat& f, uint32_t size) : RingDevice(size), format_(f), ring_(size, Silence()) {}
+  ~SdlRing() override {
+    if (dev_ != 0) SDL_CloseAudioDevice(dev_);
+  }
+  void Attach(SDL_AudioDeviceID dev) {
+    dev_ = dev;
+    SDL_PauseAudioDevice(dev_, 0);
+  }
+  uint8_t Silence() const { return format_.bits_per_sample == 8 ? 0x80 : 0; }
+
+  bool Lock(uint32_t offset, uint32_t bytes, uint8_t** p1, uint32_t* n1, uint8_t** p2,
+            uint32_t* n2) override {
+    if (offset >= size_ || bytes > size_) return false;
+    SDL_LockAudioDevice(dev_);
+    *p1 = ring_.data() + offset;
+    *n1 = std::min(bytes, size_ - offset);
+    *p2 = *n1 < bytes ? ring_.data() : nullptr;
+    *n2 = bytes - *n1;
+    return true;
+  }
+  void Unlock() override { SDL_UnlockAudioDevice(dev_); }
+  void PlayLooping() override { playing_.store(true); }
+  void Stop() override { playing_.store(false); }
+  bool Playing() const override { return playing_.load(); }
+  uint32_t PlayPosition() override { return position_.load(); }
+  void SetPlayPosition(uint32_t offset) override {
+    SDL_LockAudioDevice(dev_);
+    position_.store(offset % size_);
+    SDL_UnlockAudioDevice(dev_);
+  }
+  void SetVolume(int32_t volume) override { volume_.store(volume); }
+  void SetPan(int32_t pan) override { pan_.store(pan); }
+  int32_t Volume() const override { return volume_.load(); }
+  int32_t Pan() const override { return pan_.load(); }
+
+  static void Callback(void* user, Uint8* stream, int len) { static_cast<SdlRing*>(user)->Fill(stream, len); }
+
+ private:
+  void Fill(uint8_t* out, int len) {
+    uint32_t n = static_cast<uint32_t>(len);
+    if (!playing_.load()) {
+      std::memset(out, Silence(), n);
+      return;
+    }
+    uint32_t pos = position_.load();
+    uint32_t done = 0;
+    while (done < n) {
+      uint32_t piece = std::min(n - done, size_ - pos);
+      std::memcpy(out + done, ring_.data() + pos, piece);
+      done += piece;
+      pos = (pos + piece) % size_;
+    }
+    position_.store(pos);
+    // Hundredths of a decibel to gains in 1/65536.
+    int32_t vol = volume_.load(), pan = pan_.load();
+    auto gain = [](int32_t centibels) {
+      return static_cast<uint32_t>(std::lround(65536.0 * std::pow(10.0, std::min(centibels, 0) / 2000.0)));
+    };
+    uint32_t left = gain(vol - std::max(pan, 0)), right = gain(vol + std::min(pan, 0));
+    ScaleSamples(out, n, format_.bits_per_sample, format_.channels, left, right);
+  }
+
+  PcmFormat format_;
+  std::vector<uint8_t> ring_;
+  SDL_AudioDeviceID dev_ = 0;
+  std::atomic<bool> playing_{false};
+  std::atomic<uint32_t> position_{0};
+  std::atomic<int32_t> volume_{0};
+  std::atomic<int32_t> pan_{0};
+};
+
+}  // namespace
+
+std::unique_ptr<WaveOutDevice> OpenSdlWaveOut(const PcmFormat& format, int* error) {
+  SDL_AudioDeviceID dev = OpenDevice(format, nullptr, nullptr, error);
+  if (dev == 0) return nullptr;
+  return std::make_unique<SdlWaveOut>(format, dev);
+}
+
+std::unique_ptr<RingDevice> OpenSdlRing(const PcmFormat& format, uint32_t size, int* error) {
+  auto ring = std::make_unique<SdlRing>(format, size);
+  SDL_AudioDeviceID dev = OpenDevice(format, &SdlRing::Callback, ring.get(), error);
+  if (dev == 0) return nullptr;
+  ring->Attach(dev);
+  return ring;
+}
+
+}  // namespace platform

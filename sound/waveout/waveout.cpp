@@ -1,0 +1,179 @@
+// The wave-output back end: two output blocks per track, written in turn to
+// a wave-output device; the played position is estimated over measuring
+// windows from the bytes written and the millisecond clock. It has no thread
+// of its own: the playback thread services it.
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "platform/clock.h"
+#include "platform/debuglog.h"
+#include "sound/sound_internal.h"
+
+namespace {
+
+using platform::WaveBlock;
+using vidzosound::Sound;
+
+// BlockA and BlockB with their data, one allocation per track.
+struct Blocks {
+  WaveBlock a;
+  WaveBlock b;
+  uint8_t* data;
+};
+
+Blocks* BlocksOf(VidzoTrack* t) {
+  return reinterpret_cast<Blocks*>(t->BlockA);
+}
+
+// Opens the device of the track and checks, with a probe block of four bytes
+// of silence, that it plays.
+bool OpenDevice(VidzoTrack* t) {
+  int error = 0;
+  std::unique_ptr<platform::WaveOutDevice> device = platform::OpenWaveOut(vidzosound::TrackFormat(t), &error);
+  platform::DebugLog("Using standard waveOut");
+  if (device == nullptr) {
+    platform::DebugLog("WaveOut open failed - error #: %d", error);
+    return false;
+  }
+  WaveBlock* a = t->BlockA;
+  WaveBlock* b = t->BlockB;
+  a->length = b->length = t->OutChunkSize;
+  b->done.store(true);
+  a->length = 4;
+  std::memset(a->data, vidzosound::SilenceByte(t), 4);
+  if (!device->Write(a)) a->done.store(false);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
+  for (;;) {
+    device->Poll();
+    if (a->done.load()) break;
+    if (std::chrono::steady_clock::now() >= deadline) {
+      a->done.store(true);
+      device->Reset();
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  t->Device = device.release();
+  return true;
+}
+
+void CloseDevice(VidzoTrack* t) {
+  if (t->Device == nullptr) return;
+  t->Device->Reset();
+  while (!(t->BlockA->done.load() && t->BlockB->done.load())) t->Device->Poll();
+  delete t->Device;
+  t->Device = nullptr;
+}
+
+void Service() {
+  uint32_t now = platform::TimeMs();
+  for (VidzoTrack* t = Sound().wave_list; t != nullptr; t = t->Next) {
+    if (t->Device == nullptr) continue;  // suspended
+    t->Device->Poll();
+    bool a_done = t->BlockA->done.load(), b_done = t->BlockB->done.load();
+    if (a_done && b_done) t->Starved.store(1);
+    uint32_t held = t->BufBytes.load(std::memory_order_acquire);
+    if (held <= 3 || !(a_done || b_done)) continue;
+    WaveBlock* block = a_done ? t->BlockA : t->BlockB;
+    uint32_t n = std::min(held, t->OutChunkSize);
+    t->BufRead = vidzosound::CopyOut(t, block->data, n);
+    t->BufBytes.fetch_sub(n, std::memory_order_acq_rel);
+    block->length = n;
+    std::memset(block->data + n, vidzosound::SilenceByte(t), t->OutChunkSize - n);
+    if (!t->Device->Write(block)) block->done.store(true);
+    if (t->WindowStart == 0) {
+      t->WindowStart = now;
+      t->WindowBytes = n;
+    } else if (t->WindowStart + t->WindowMs < now) {
+      t->PlayedBase += t->WindowBytes;
+      t->WindowStart = now;
+      t->WindowBytes = n;
+    } else {
+      t->WindowBytes += n;
+    }
+    t->WindowMs = static_cast<uint32_t>(uint64_t{t->WindowBytes} * 1000 / t->BytesPerSecond);
+  }
+}
+
+int OpenTrack(VidzoTrack* t, uint32_t flags) {
+  t->OutChunkSize = vidzosound::RoundUpPage(t->BytesPerSecond / 4);
+  t->OpenFlagsCopy = flags;
+  Blocks* blocks = new (std::nothrow) Blocks;
+  uint8_t* data = new (std::nothrow) uint8_t[2 * size_t{t->OutChunkSize}];
+  if (blocks == nullptr || data == nullptr) {
+    delete blocks;
+    delete[] data;
+    return 0;
+  }
+  blocks->data = data;
+  blocks->a.data = data;
+  blocks->b.data = data + t->OutChunkSize;
+  t->BlockA = &blocks->a;
+  t->BlockB = &blocks->b;
+  if (!OpenDevice(t)) {
+    delete[] data;
+    delete blocks;
+    t->BlockA = t->BlockB = nullptr;
+    return 0;
+  }
+  t->Next = Sound().wave_list;
+  Sound().wave_list = t;
+  return 1;
+}
+
+void CloseTrack(VidzoTrack* t) {
+  CloseDevice(t);
+  if (t->BlockA != nullptr) {
+    Blocks* blocks = BlocksOf(t);
+    delete[] blocks->data;
+    delete blocks;
+    t->BlockA = t->BlockB = nullptr;
+  }
+  for (VidzoTrack** link = &Sound().wave_list; *link != nullptr; link = &(*link)->Next) {
+    if (*link == t) {
+      *link = t->Next;
+      break;
+    }
+  }
+  t->Next = nullptr;
+}
+
+uint32_t PlayedBytes(VidzoTrack* t) {
+  Service();
+  if (t->WindowStart == 0) return 0;
+  uint32_t elapsed = platform::TimeMs() - t->WindowStart;
+  if (elapsed >= t->WindowMs) return t->PlayedBase + t->WindowBytes;
+  return t->PlayedBase + static_cast<uint32_t>(uint64_t{t->WindowBytes} * elapsed / t->WindowMs);
+}
+
+void Flush(VidzoTrack* t) {
+  if (t->Device != nullptr) t->Device->Reset();
+  t->WindowStart = t->WindowMs = t->WindowBytes = t->PlayedBase = 0;
+}
+
+void Suspend(VidzoTrack* t) {
+  CloseDevice(t);
+}
+
+int Resume(VidzoTrack* t) {
+  if (t->Device != nullptr) return 1;
+  return OpenDevice(t) ? 1 : 0;
+}
+
+void Volume(VidzoTrack* t, uint32_t volume, uint32_t pan) {
+  uint32_t left = std::min<uint32_t>(volume, 65535), right = left;
+  if (pan < 32768) right = right * pan >> 15;
+  if (pan > 32768) left = left * std::min<uint32_t>(65536 - pan, 32768) >> 15;
+  if (t->Device != nullptr) t->Device->SetVolume(right << 16 | left);
+}
+
+}  // namespace
+
+namespace vidzosound {
+
+const VidzoSoundOps kWaveOutOps = {Service, OpenTrack, CloseTrack, PlayedBytes,
+                                   Flush,   Suspend,   Resume,     Volume};
+
+}  // namespace vidzosound
