@@ -1,11 +1,12 @@
 # Vidzoer toolkit: top-level commands.
 #   make test   install what is missing, build (Release and sanitizers), run every test
+#   make test-tsan  the sound output's thread stress tests under ThreadSanitizer
 #   make bench  build and run the benchmarks (figures as ratios against a baseline)
 #   make fuzz   build the libFuzzer targets with clang
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 
-.PHONY: all deps build build-release build-asan test test-release test-asan bench fuzz format clean
+.PHONY: all deps build build-release build-asan test test-release test-asan test-tsan bench fuzz format clean
 
 all: build-release
 
@@ -17,6 +18,10 @@ build/release/CMakeCache.txt: | deps
 
 build/asan/CMakeCache.txt: | deps
 	cmake -S . -B build/asan -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIDZOER_SANITIZE=ON
+
+# ThreadSanitizer: only the sound test program, and only its stress tests.
+build/tsan/CMakeCache.txt: | deps
+	cmake -S . -B build/tsan -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIDZOER_TSAN=ON -DVIDZOER_BENCH=OFF
 
 build-release: deps build/release/CMakeCache.txt
 	cmake --build build/release -j $(JOBS)
@@ -32,7 +37,11 @@ test-release: build-release
 test-asan: build-asan
 	cd build/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
-test: test-release test-asan
+test-tsan: deps build/tsan/CMakeCache.txt
+	cmake --build build/tsan --target sound_tests -j $(JOBS)
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/tests/sound_tests --gtest_filter='SoundStress.*'
+
+test: test-release test-asan test-tsan
 
 bench: build-release
 	bench/run.sh build/release
