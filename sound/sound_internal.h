@@ -23,7 +23,6 @@ struct SoundState {
   bool ds_object_owned = false;
   void* window = nullptr;
   bool primary_format_pending = false;
-  platform::PeriodicTimer timer;
   std::atomic<uint32_t> guard{0};
   std::atomic<uint32_t> next_service_ms{0};
   std::atomic<bool> serviced{false};
@@ -31,6 +30,8 @@ struct SoundState {
   // the playback thread that touches what the service touches (the read
   // position, the device fields).
   std::recursive_mutex lock;
+  // Last, so that it is stopped before anything its thread uses goes away.
+  platform::PeriodicTimer timer;
 };
 
 SoundState& Sound();
