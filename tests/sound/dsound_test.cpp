@@ -28,7 +28,7 @@ class DirectSoundTest : public SoundTest {
 
 TEST_F(DirectSoundTest, ChosenOnceAndKept) {
   EXPECT_EQ(VidzoSelectDirectSound(nullptr), 1) << "already the back end";
-  auto c = MakeContent({TrackSpec{}}, {{Pattern(0, 800)}}, 100);
+  auto c = MakeContent({SoundKind{}}, {{Pattern(0, 800)}}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0);
   VidzoTrack* t = h->Tracks[0];
   ASSERT_NE(t, nullptr);
@@ -40,7 +40,7 @@ TEST_F(DirectSoundTest, ChosenOnceAndKept) {
 }
 
 TEST_F(DirectSoundTest, DryBufferStopsAndRestartsFromOffsetZero) {
-  auto c = MakeContent({TrackSpec{}}, {{Pattern(0, 800), Pattern(1, 800), Pattern(2, 800)}}, 100);
+  auto c = MakeContent({SoundKind{}}, {{Pattern(0, 800), Pattern(1, 800), Pattern(2, 800)}}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0);
   VidzoTrack* t = h->Tracks[0];
   VidzoFrameSound(h);
@@ -85,7 +85,7 @@ TEST_F(DirectSoundTest, DryBufferStopsAndRestartsFromOffsetZero) {
 TEST_F(DirectSoundTest, EstimateNeverDecreasesNorPassesBytesToDevice) {
   std::vector<Bytes> frames;
   for (uint32_t i = 0; i < 41; ++i) frames.push_back(Pattern(i, 700 + (i * 37) % 300));
-  auto c = MakeContent({TrackSpec{}}, {frames}, 100);
+  auto c = MakeContent({SoundKind{}}, {frames}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0);
   VidzoTrack* t = h->Tracks[0];
   std::mt19937 random(7);
@@ -113,7 +113,7 @@ TEST_F(DirectSoundTest, PlaysEveryChunkInOrder) {
     frames.push_back(Pattern(i, 800));
     if (i < 30) all.insert(all.end(), frames.back().begin(), frames.back().end());
   }
-  auto c = MakeContent({TrackSpec{}}, {frames}, 100);
+  auto c = MakeContent({SoundKind{}}, {frames}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0);
   VidzoTrack* t = h->Tracks[0];
   for (int i = 0; i < 30; ++i) {
@@ -131,7 +131,7 @@ TEST_F(DirectSoundTest, PlaysEveryChunkInOrder) {
 }
 
 TEST_F(DirectSoundTest, GuardAndGapKeepServicesApart) {
-  auto c = MakeContent({TrackSpec{}}, {{Pattern(0, 800)}}, 100);
+  auto c = MakeContent({SoundKind{}}, {{Pattern(0, 800)}}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0);
   VidzoTrack* t = h->Tracks[0];
   VidzoFrameSound(h);
@@ -150,7 +150,7 @@ TEST_F(DirectSoundTest, GuardAndGapKeepServicesApart) {
 }
 
 TEST_F(DirectSoundTest, VolumeAndPanInHundredthsOfADecibel) {
-  auto c = MakeContent({TrackSpec{}}, {{Pattern(0, 800)}}, 100);
+  auto c = MakeContent({SoundKind{}}, {{Pattern(0, 800)}}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0, 0x60);
   VidzoTrack* t = h->Tracks[0];
   VidzoSoundVolume(h, 0, 40000, 32768);
@@ -171,7 +171,7 @@ TEST_F(DirectSoundTest, VolumeAndPanInHundredthsOfADecibel) {
 
 TEST_F(DirectSoundTest, NoDeviceLeavesTheVideoWithoutSound) {
   options_.fail_open = true;
-  auto c = MakeContent({TrackSpec{}}, {{Pattern(0, 800)}}, 100);
+  auto c = MakeContent({SoundKind{}}, {{Pattern(0, 800)}}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0);
   EXPECT_EQ(h->TimingTrack, -1);
   EXPECT_EQ(vidzosound::Sound().ds_object, nullptr) << "the object made for the track is released";

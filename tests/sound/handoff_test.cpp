@@ -38,9 +38,9 @@ Bytes BufferBytes(const VidzoTrack* t, uint32_t from, uint32_t n) {
 class HandOffTest : public SoundTest {};
 
 TEST_F(HandOffTest, FrameWithoutTimingChunkFeedsNoTrack) {
-  TrackSpec spec;
+  SoundKind kind;
   auto c = MakeContent(
-      {spec, spec},
+      {kind, kind},
       {{Pattern(0, 800), {}, Pattern(2, 800)}, {Pattern(10, 800), Pattern(11, 800), Pattern(12, 800)}}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0 | OPEN_TRACK1);
   ASSERT_EQ(h->TimingTrack, 0);
@@ -67,7 +67,7 @@ TEST_F(HandOffTest, FrameWithoutTimingChunkFeedsNoTrack) {
 }
 
 TEST_F(HandOffTest, FirstFrameIsNeverPadded) {
-  auto c = MakeContent({TrackSpec{}}, {{Pattern(0, 400), Pattern(1, 800)}}, 100);
+  auto c = MakeContent({SoundKind{}}, {{Pattern(0, 400), Pattern(1, 800)}}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0);
   VidzoTrack* t = h->Tracks[0];
   ASSERT_NE(t, nullptr);
@@ -108,21 +108,21 @@ void CheckStarvationPad(VidzoHandle* h, uint8_t silence) {
 }
 
 TEST_F(HandOffTest, StarvationPadsWith8BitSilence) {
-  auto c = MakeContent({TrackSpec{}}, {{Pattern(0, 800), Pattern(1, 1600), Pattern(2, 400), Pattern(3, 400)}},
+  auto c = MakeContent({SoundKind{}}, {{Pattern(0, 800), Pattern(1, 1600), Pattern(2, 400), Pattern(3, 400)}},
                        100);
   CheckStarvationPad(Open(c, OPEN_TRACK0), 0x80);
 }
 
 TEST_F(HandOffTest, StarvationPadsWith16BitSilence) {
-  TrackSpec spec{.rate = 4000, .sixteen = true, .stereo = false};  // 8000 bytes a second as well
-  auto c = MakeContent({spec}, {{Pattern(0, 800), Pattern(1, 1600), Pattern(2, 400), Pattern(3, 400)}}, 100);
+  SoundKind kind{.rate = 4000, .sixteen = true, .stereo = false};  // 8000 bytes a second as well
+  auto c = MakeContent({kind}, {{Pattern(0, 800), Pattern(1, 1600), Pattern(2, 400), Pattern(3, 400)}}, 100);
   CheckStarvationPad(Open(c, OPEN_TRACK0), 0x00);
 }
 
 TEST_F(HandOffTest, FullBufferCutsTheChunkAndCountsOverflows) {
   std::vector<Bytes> frames;
   for (uint32_t i = 0; i < 9; ++i) frames.push_back(Pattern(i, 3000));  // no wrap to frame 0
-  auto c = MakeContent({TrackSpec{}}, {frames}, 100);
+  auto c = MakeContent({SoundKind{}}, {frames}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0);
   VidzoTrack* t = h->Tracks[0];
   ASSERT_EQ(t->BufSize, 12288u);
@@ -141,7 +141,7 @@ TEST_F(HandOffTest, FullBufferCutsTheChunkAndCountsOverflows) {
 }
 
 TEST_F(HandOffTest, WaveOutEstimateRisesLinearlyAndStopsAtBytesWritten) {
-  auto c = MakeContent({TrackSpec{}}, {{Pattern(0, 800), Pattern(1, 1600)}}, 100);
+  auto c = MakeContent({SoundKind{}}, {{Pattern(0, 800), Pattern(1, 1600)}}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0);
   VidzoTrack* t = h->Tracks[0];
   EXPECT_EQ(VidzoPlayedBytes(t), 0u) << "no window yet";
@@ -176,7 +176,7 @@ TEST_F(HandOffTest, PlayedBytesFollowTheDeviceOverAWholeFile) {
     if (i == 20) break;
     all.insert(all.end(), frames.back().begin(), frames.back().end());
   }
-  auto c = MakeContent({TrackSpec{}}, {frames}, 100);
+  auto c = MakeContent({SoundKind{}}, {frames}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0);
   VidzoTrack* t = h->Tracks[0];
   uint32_t last = 0;
@@ -204,7 +204,7 @@ TEST_F(HandOffTest, SoundOffAndOnAroundAJump) {
   std::vector<Bytes> frames;
   for (uint32_t i = 0; i < 10; ++i) frames.push_back(Pattern(i, 800));
   frames[3] = Pattern(3, 1000);  // the largest chunk
-  auto c = MakeContent({TrackSpec{}}, {frames}, 100);
+  auto c = MakeContent({SoundKind{}}, {frames}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0);
   VidzoTrack* t = h->Tracks[0];
   for (int i = 0; i < 3; ++i) {
@@ -246,7 +246,7 @@ TEST_F(HandOffTest, SoundOffAndOnAroundAJump) {
 }
 
 TEST_F(HandOffTest, SoundOnOffNeedsATimingTrack) {
-  auto c = MakeContent({TrackSpec{}}, {{Pattern(0, 800)}}, 100);
+  auto c = MakeContent({SoundKind{}}, {{Pattern(0, 800)}}, 100);
   VidzoHandle* h = Open(c, 0);
   EXPECT_EQ(h->TimingTrack, -1);
   EXPECT_EQ(VidzoSoundOnOff(h, 0), 0u);
@@ -254,7 +254,7 @@ TEST_F(HandOffTest, SoundOnOffNeedsATimingTrack) {
 }
 
 TEST_F(HandOffTest, WaveOutVolumeAndPan) {
-  auto c = MakeContent({TrackSpec{}}, {{Pattern(0, 800)}}, 100);
+  auto c = MakeContent({SoundKind{}}, {{Pattern(0, 800)}}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0);
   VidzoTrack* t = h->Tracks[0];
   VidzoSoundVolume(h, 0, 65535, 32768);
@@ -268,7 +268,7 @@ TEST_F(HandOffTest, WaveOutVolumeAndPan) {
 }
 
 TEST_F(HandOffTest, RestartAtFrameZeroFlushes) {
-  auto c = MakeContent({TrackSpec{}}, {{Pattern(0, 800), Pattern(1, 800), Pattern(2, 800)}}, 100);
+  auto c = MakeContent({SoundKind{}}, {{Pattern(0, 800), Pattern(1, 800), Pattern(2, 800)}}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0);
   VidzoTrack* t = h->Tracks[0];
   for (int i = 0; i < 3; ++i) {
@@ -288,7 +288,7 @@ TEST_F(HandOffTest, RestartAtFrameZeroFlushes) {
 }
 
 TEST_F(HandOffTest, NoDeviceLeavesTheVideoWithoutSound) {
-  auto c = MakeContent({TrackSpec{}}, {{Pattern(0, 800)}}, 100);
+  auto c = MakeContent({SoundKind{}}, {{Pattern(0, 800)}}, 100);
   VidzoHandle* plain = Open(c, 0);
   uint32_t memory = plain->MemoryInUse;
   options_.fail_open = true;
@@ -303,14 +303,14 @@ TEST_F(HandOffTest, NoDeviceLeavesTheVideoWithoutSound) {
 
 TEST_F(HandOffTest, ProbeThatNeverFinishesRefusesTheTrack) {
   options_.blocks_never_end = true;
-  auto c = MakeContent({TrackSpec{}}, {{Pattern(0, 800)}}, 100);
+  auto c = MakeContent({SoundKind{}}, {{Pattern(0, 800)}}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0);
   EXPECT_EQ(h->TimingTrack, -1);
   EXPECT_EQ(h->Tracks[0], nullptr);
 }
 
 TEST_F(HandOffTest, ClosingReleasesTracksAndScratch) {
-  auto c = MakeContent({TrackSpec{}, TrackSpec{}}, {{Pattern(0, 800)}, {Pattern(1, 800)}}, 100);
+  auto c = MakeContent({SoundKind{}, SoundKind{}}, {{Pattern(0, 800)}, {Pattern(1, 800)}}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0 | OPEN_TRACK1);
   EXPECT_EQ(VidzoProcess()->OpenTracks, 2u);
   EXPECT_NE(VidzoProcess()->AudioTreeScratch, nullptr);
@@ -320,7 +320,7 @@ TEST_F(HandOffTest, ClosingReleasesTracksAndScratch) {
 }
 
 TEST_F(HandOffTest, DirectSoundCannotBeChosenAfterWaveOutOpened) {
-  auto c = MakeContent({TrackSpec{}}, {{Pattern(0, 800)}}, 100);
+  auto c = MakeContent({SoundKind{}}, {{Pattern(0, 800)}}, 100);
   Open(c, OPEN_TRACK0);
   const VidzoSoundOps* wave = VidzoSoundBackEnd();
   ASSERT_NE(wave, nullptr);
@@ -334,7 +334,7 @@ TEST_F(HandOffTest, DebugLogNamesTheBackEndAndOpenErrors) {
   setenv("VIDZOER_DEBUG", "1", 1);
   setenv("VIDZOER_DEBUG_LOG", log.c_str(), 1);
   platform::ResetDebugForTests();
-  auto c = MakeContent({TrackSpec{}}, {{Pattern(0, 800)}}, 100);
+  auto c = MakeContent({SoundKind{}}, {{Pattern(0, 800)}}, 100);
   Close(Open(c, OPEN_TRACK0));
   options_.fail_open = true;
   Open(c, OPEN_TRACK0);

@@ -6,11 +6,11 @@
 
 namespace soundtest {
 
-uint32_t TrackSpec::Format() const {
+uint32_t SoundKind::Format() const {
   return VDZ_AUDIO_PRESENT | (sixteen ? VDZ_AUDIO_16BIT : 0) | (stereo ? VDZ_AUDIO_STEREO : 0) | rate;
 }
 
-vidzotools::VdzContent MakeContent(const std::vector<TrackSpec>& tracks,
+vidzotools::VdzContent MakeContent(const std::vector<SoundKind>& tracks,
                                    const std::vector<std::vector<std::vector<uint8_t>>>& chunks,
                                    int32_t frame_ms) {
   vidzotools::VdzContent c;

@@ -19,7 +19,7 @@
 namespace soundtest {
 
 // One track's sound format.
-struct TrackSpec {
+struct SoundKind {
   uint32_t rate = 8000;
   bool sixteen = false;
   bool stereo = false;
@@ -28,7 +28,7 @@ struct TrackSpec {
 
 // A file of frames at `frame_ms` per frame; chunks[t][i] is frame i's raw
 // PCM for track t (empty: no chunk). Video bytes are small and fixed.
-vidzotools::VdzContent MakeContent(const std::vector<TrackSpec>& tracks,
+vidzotools::VdzContent MakeContent(const std::vector<SoundKind>& tracks,
                                    const std::vector<std::vector<std::vector<uint8_t>>>& chunks,
                                    int32_t frame_ms);
 

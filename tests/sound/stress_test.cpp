@@ -29,7 +29,7 @@ class SoundStress : public SoundTest {
 
 // 44100 Hz 16-bit stereo, 20 ms frames: 3528 bytes each.
 constexpr uint32_t kFrameBytes = 3528;
-const TrackSpec kSpec{.rate = 44100, .sixteen = true, .stereo = true};
+const SoundKind kKind{.rate = 44100, .sixteen = true, .stereo = true};
 
 // Keeps the playback thread busy with the sound for `ms` milliseconds.
 void KeepBusy(VidzoTrack* t, uint32_t ms, uint32_t& last) {
@@ -51,7 +51,7 @@ TEST_F(SoundStress, TimerServiceBesidePlaybackPlaysEveryChunk) {
     frames.push_back(Pattern(i, kFrameBytes));
     if (i < kFrames) all.insert(all.end(), frames.back().begin(), frames.back().end());
   }
-  VidzoHandle* h = Open(MakeContent({kSpec}, {frames}, 20), OPEN_TRACK0);
+  VidzoHandle* h = Open(MakeContent({kKind}, {frames}, 20), OPEN_TRACK0);
   VidzoTrack* t = h->Tracks[0];
   ASSERT_NE(t, nullptr);
   uint32_t last = 0;
@@ -74,7 +74,7 @@ TEST_F(SoundStress, TimerServiceBesidePlaybackPlaysEveryChunk) {
 TEST_F(SoundStress, TimerServiceBesideJumpsAndRestarts) {
   std::vector<Bytes> frames;
   for (uint32_t i = 0; i < 30; ++i) frames.push_back(Pattern(i, kFrameBytes));
-  VidzoHandle* h = Open(MakeContent({kSpec, kSpec}, {frames, frames}, 20), OPEN_TRACK0 | OPEN_TRACK1);
+  VidzoHandle* h = Open(MakeContent({kKind, kKind}, {frames, frames}, 20), OPEN_TRACK0 | OPEN_TRACK1);
   VidzoTrack* t = h->Tracks[0];
   ASSERT_NE(h->Tracks[1], nullptr);
   auto end = Clock::now() + std::chrono::milliseconds(2000);
