@@ -39,7 +39,8 @@ class SdlDeviceTest : public ::testing::Test {
   vidzoer_test::TempDir dir_;
 };
 
-// 16-bit mono samples 1000, -1000, 2000, -2000, ... as little-endian bytes.
+// 16-bit mono samples 1000, -2000, 3000, ... -20000 as little-endian bytes;
+// neither they nor their halves hold a zero byte.
 Bytes Samples(size_t count) {
   Bytes out;
   for (size_t i = 0; i < count; ++i) {
@@ -95,7 +96,12 @@ TEST_F(SdlDeviceTest, WaveOutPlaysBlocksInOrderAtTheVolumeSet) {
   Bytes want = first;
   Bytes half = Halved(second);
   want.insert(want.end(), half.begin(), half.end());
-  EXPECT_TRUE(PlayedAfterSilence(Captured(), want));
+  // The device plays silence whenever its queue runs dry (as it may between
+  // the two writes), and the samples hold no zero byte.
+  Bytes heard;
+  for (uint8_t v : Captured())
+    if (v != 0) heard.push_back(v);
+  EXPECT_TRUE(heard == want) << heard.size() << " bytes heard, " << want.size() << " written";
 }
 
 TEST_F(SdlDeviceTest, WaveOutResetDropsWhatIsQueued) {
