@@ -41,7 +41,8 @@ test-tsan: deps build/tsan/CMakeCache.txt
 	cmake --build build/tsan --target sound_tests -j $(JOBS)
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/tests/sound_tests --gtest_filter='SoundStress.*'
 
-test: test-release test-asan test-tsan
+# The thread stress tests first, so that the run ends with the ctest summaries.
+test: test-tsan test-release test-asan
 
 bench: build-release
 	bench/run.sh build/release
