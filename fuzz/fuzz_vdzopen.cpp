@@ -13,11 +13,7 @@
 namespace {
 
 void Advance(VidzoHandle* h) {
-  uint32_t stored = h->FrameCount + (h->HeaderFlags & VDZ_RING_FRAME);
-  if (h->RingBase == nullptr && h->CurrentFrame < stored) h->FrameData += h->FrameSizes[h->CurrentFrame];
-  h->CurrentFrame += 1;
-  if (h->CurrentFrame < h->FrameCount) VidzoLoadFrame(h);
-  VidzoPrepareFrame(h);
+  VidzoStepFrame(h);
 }
 
 // Touches every byte the handle says belongs to the current frame.

@@ -175,4 +175,13 @@ void VidzoPrepareFrame(VidzoHandle* h) {
   h->PaletteChanged = 0;
 }
 
+void VidzoStepFrame(VidzoHandle* h) {
+  if (h == nullptr) return;
+  const uint32_t stored = h->FrameCount + (h->HeaderFlags & VDZ_RING_FRAME);
+  if (h->RingBase == nullptr && h->CurrentFrame < stored) h->FrameData += h->FrameSizes[h->CurrentFrame];
+  h->CurrentFrame += 1;
+  if (h->CurrentFrame < h->FrameCount) VidzoLoadFrame(h);
+  VidzoPrepareFrame(h);
+}
+
 }  // extern "C"

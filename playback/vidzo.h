@@ -194,6 +194,11 @@ void VidzoSeekFrame(VidzoHandle* h);
 /* Wraps past the last frame, splits the current record into its chunks and
  * applies its palette. */
 void VidzoPrepareFrame(VidzoHandle* h);
+/* Makes the next frame current: moves FrameData past the record just shown
+ * (preloaded data), advances CurrentFrame, loads the record while it is below
+ * FrameCount and prepares it (wraps included). The frame step of the
+ * playback loop, without its timing and sound service. */
+void VidzoStepFrame(VidzoHandle* h);
 /* Applies a palette chunk of chunk_size bytes (its length byte included) to
  * h->Palette. Never reads past the chunk nor defines more than 256 entries;
  * entries the chunk leaves undefined keep their colour. */

@@ -53,11 +53,7 @@ void WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
 }
 
 void Advance(VidzoHandle* h) {
-  if (h->RingBase == nullptr && h->CurrentFrame < h->FrameCount + (h->HeaderFlags & 1))
-    h->FrameData += h->FrameSizes[h->CurrentFrame];
-  h->CurrentFrame += 1;
-  if (h->CurrentFrame < h->FrameCount) VidzoLoadFrame(h);
-  VidzoPrepareFrame(h);
+  VidzoStepFrame(h);
 }
 
 std::vector<uint8_t> CurrentRecord(const VidzoHandle* h) {

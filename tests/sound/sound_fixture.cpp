@@ -43,11 +43,7 @@ std::vector<uint8_t> Pattern(uint32_t tag, size_t n) {
 }
 
 void Advance(VidzoHandle* h) {
-  if (h->RingBase == nullptr && h->CurrentFrame < h->FrameCount + (h->HeaderFlags & 1))
-    h->FrameData += h->FrameSizes[h->CurrentFrame];
-  h->CurrentFrame += 1;
-  if (h->CurrentFrame < h->FrameCount) VidzoLoadFrame(h);
-  VidzoPrepareFrame(h);
+  VidzoStepFrame(h);
 }
 
 void SoundTest::SetUp() {
