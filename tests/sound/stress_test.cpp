@@ -4,6 +4,7 @@
 // clock, for some seconds. Run under ThreadSanitizer by `make test-tsan`.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -79,6 +80,7 @@ TEST_F(SoundStress, TimerServiceBesideJumpsAndRestarts) {
   ASSERT_NE(h->Tracks[1], nullptr);
   auto end = Clock::now() + std::chrono::milliseconds(2000);
   uint32_t frames_played = 0;
+  uint32_t most_played = 0;  // played bytes restart at 0 with every jump, so the last reading may be 0
   while (Clock::now() < end) {
     VidzoFrameSound(h);
     Advance(h);  // returns to frame 0 every 30 frames: a flush
@@ -93,13 +95,14 @@ TEST_F(SoundStress, TimerServiceBesideJumpsAndRestarts) {
     auto frame_end = Clock::now() + std::chrono::milliseconds(20);
     while (Clock::now() < frame_end) {
       uint32_t played = VidzoPlayedBytes(t);
+      most_played = std::max(most_played, played);
       std::lock_guard<std::recursive_mutex> lock(vidzosound::Sound().lock);  // the service's fields
       EXPECT_LE(played, t->BytesToDevice);
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   }
   EXPECT_GT(frames_played, 50u);
-  EXPECT_GT(VidzoPlayedBytes(t), 0u);
+  EXPECT_GT(most_played, 0u);
 }
 
 }  // namespace
