@@ -204,6 +204,57 @@ void VidzoStepFrame(VidzoHandle* h);
  * entries the chunk leaves undefined keep their colour. */
 void DecodePalette(const uint8_t* chunk, uint32_t chunk_size, VidzoHandle* h);
 
+/* The playback summary that VidzoReadStatistics fills: nineteen values in
+ * this order. Times in milliseconds unless marked. */
+typedef struct VidzoSummary {
+  uint32_t TotalMs;     /* now - FirstFrameMs */
+  uint32_t FramePeriod; /* 10 us units, 0 = untimed */
+  uint32_t OpenMs;      /* time spent in VidzoOpen */
+  uint32_t FramesPlayed;
+  uint32_t FramesSkipped;
+  uint32_t SoundSkips; /* of the timing track, 0 without one */
+  uint32_t BlitMs;
+  uint32_t ReadMs; /* reads after the open */
+  uint32_t DecodeMs;
+  uint32_t ReadAheadMs; /* background reading */
+  uint32_t DeviceSpeed; /* bytes per second, 0 when nothing was timed */
+  uint32_t SlowestMs;
+  uint32_t SecondSlowestMs;
+  uint32_t SlowestFrame;       /* 1-based */
+  uint32_t SecondSlowestFrame; /* 1-based */
+  uint32_t AverageFrame;       /* bytes */
+  uint32_t MemoryPeak;         /* bytes used for playback */
+  uint32_t RingSize;           /* extra buffering memory, bytes */
+  uint32_t RingPeak;           /* highest extra buffering memory used */
+} VidzoSummary;
+
+/* Rectangle modes of VidzoNextDirtyRect. */
+#define VIDZO_RECTS_BUDGET 0u    /* several rectangles under an area budget */
+#define VIDZO_RECTS_BOUNDING 1u  /* one bounding rectangle per frame */
+#define VIDZO_RECTS_NONE 2u      /* no rectangles */
+#define VIDZO_RECTS_EMPTY_END 3u /* as 0, then one empty rectangle */
+
+/* The playback loop: VidzoDecodeFrame, then VidzoNextDirtyRect until it
+ * gives 0 (showing each rectangle), then VidzoAdvanceFrame, then
+ * VidzoFrameNotDue until it gives 0. */
+
+/* Decodes the current frame into the output buffer and hands its sound to
+ * the sound output; the picture is skipped when the frame is more than half
+ * a second behind its sound (unless OPEN_NO_SKIP). 1 when the frame was
+ * behind, else 0. */
+uint32_t VidzoDecodeFrame(VidzoHandle* h);
+/* 1 and the next changed rectangle in LastRectLeft..LastRectHeight (output
+ * buffer pixels), or 0 when none is left. */
+uint32_t VidzoNextDirtyRect(VidzoHandle* h, uint32_t rect_mode);
+/* Makes the next frame current (loads and prepares it; wraps after the last
+ * frame). */
+void VidzoAdvanceFrame(VidzoHandle* h);
+/* 1 while it is too early for the next frame (the call is spent on
+ * background reading), 0 when it is due. */
+uint32_t VidzoFrameNotDue(VidzoHandle* h);
+/* Closes the running time measurements and fills *summary. */
+void VidzoReadStatistics(VidzoHandle* h, VidzoSummary* summary);
+
 /* Tracked allocation for the buffers of a handle: 16-byte aligned, adds the
  * size to MemoryInUse and raises MemoryPeak. VidzoFreeMemory does not
  * subtract; the callers that must, do. */
