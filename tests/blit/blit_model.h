@@ -14,6 +14,17 @@ namespace blit_test {
 
 using Palette = std::vector<std::uint8_t>;  // 768 bytes, R G B
 
+// A display buffer record with only the fields the copies read.
+inline VidzoDisplayBuffer Record(std::uint32_t orientation, std::uint32_t height, std::uint32_t pitch,
+                                 std::uint8_t* pixels) {
+  VidzoDisplayBuffer r{};
+  r.Orientation = orientation;
+  r.Height = height;
+  r.Pitch = pitch;
+  r.Pixels = pixels;
+  return r;
+}
+
 // A palette whose components come from a few levels, so that many colours
 // share their red (ties in the nearest search) or are equal.
 inline Palette RandomPalette(std::mt19937& rng, bool few_levels) {

@@ -17,7 +17,8 @@ struct Buffer {
   VidzoDisplayBuffer record;
   Buffer(std::mt19937& rng, std::uint32_t orientation, std::uint32_t width, std::uint32_t height,
          unsigned values = 256)
-      : memory(rng, std::size_t{width} * height), record{orientation, height, width, nullptr} {
+      : memory(rng, std::size_t{width} * height),
+        record(blit_test::Record(orientation, height, width, nullptr)) {
     const auto fill = blit_test::RandomBytes(rng, memory.bytes.size(), values);
     memory.bytes = fill;
     record.Pixels = memory.data();

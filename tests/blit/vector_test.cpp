@@ -136,8 +136,10 @@ TEST(VectorLoops, BufferCopiesEqualThePlainOnes) {
       auto extra = blit_test::RandomBytes(rng, std::size_t{sp} * sh, 4);
       GuardedBuffer a(rng, std::size_t{dp} * dh), c = a;
       const std::uint32_t so = rng() % 2, dor = rng() % 2;
-      VidzoDisplayBuffer s{so, sh, sp, source.data()}, x{so, sh, sp, extra.data()};
-      VidzoDisplayBuffer da{dor, dh, dp, a.data()}, dc{dor, dh, dp, c.data()};
+      VidzoDisplayBuffer s = blit_test::Record(so, sh, sp, source.data()),
+                         x = blit_test::Record(so, sh, sp, extra.data());
+      VidzoDisplayBuffer da = blit_test::Record(dor, dh, dp, a.data()),
+                         dc = blit_test::Record(dor, dh, dp, c.data());
       const std::uint32_t w = 1 + rng() % 100, h = 1 + rng() % 10, sx = rng() % 5, sy = rng() % 4,
                           dx = rng() % 5, dy = rng() % 4, key = rng() % 4;
       for (KeyOp op : {KeyOp::kCopy, KeyOp::kTrans, KeyOp::kMask, KeyOp::kMerge}) {
@@ -156,7 +158,8 @@ TEST(VectorLoops, CopiesWithinOneBufferEqualThePlainOnes) {
       const std::uint32_t pitch = 1 + rng() % 90, rows = 1 + rng() % 9;
       GuardedBuffer a(rng, std::size_t{pitch} * rows), c = a;
       const std::uint32_t orientation = rng() % 2;
-      VidzoDisplayBuffer ba{orientation, rows, pitch, a.data()}, bc{orientation, rows, pitch, c.data()};
+      VidzoDisplayBuffer ba = blit_test::Record(orientation, rows, pitch, a.data()),
+                         bc = blit_test::Record(orientation, rows, pitch, c.data());
       const std::uint32_t w = 1 + rng() % 100, h = 1 + rng() % 10, sx = rng() % 20, sy = rng() % 4,
                           dx = rng() % 20, dy = rng() % 4, key = a.data()[0];
       for (KeyOp op : {KeyOp::kCopy, KeyOp::kTrans, KeyOp::kMask, KeyOp::kMerge}) {
