@@ -7,6 +7,12 @@
 // is in use, device N (counted from 0 in order of opening) writes what it
 // plays to the file <VIDZOER_SOUND_CAPTURE>.N, so that every open device
 // keeps its own sound.
+//
+// On a machine without a sound card: when SDL's audio cannot start, or no
+// device opens while none is open, and the user has not chosen a driver
+// (SDL_AUDIODRIVER unset), the sound goes to SDL's "dummy" driver instead. It
+// consumes the sound at its real rate, so that playback stays paced by its
+// sound. The debug log says so in one line.
 #include <SDL.h>
 
 #include <algorithm>
@@ -18,21 +24,53 @@
 #include <string>
 #include <vector>
 
+#include "platform/debuglog.h"
 #include "platform/sound_device.h"
 
 namespace platform {
 namespace {
 
+// All of the state below is guarded by g_sdl_mutex.
 std::mutex g_sdl_mutex;
-int g_devices_opened = 0;
+int g_devices_opened = 0;  // ever, for the capture file names
+int g_devices_open = 0;    // now
+bool g_audio_started = false;
+bool g_fell_back = false;
+
+// True when the user named an audio driver; it is then used or nothing is.
+bool DriverChosen() {
+  const char* driver = std::getenv("SDL_AUDIODRIVER");
+  return driver != nullptr && *driver != '\0';
+}
+
+// Restarts SDL's audio on the dummy driver, once per process; false when it
+// may not or cannot.
+bool FallBackToDummy(const char* why) {
+  if (g_fell_back || DriverChosen() || g_devices_open != 0) return false;
+  g_fell_back = true;
+  const std::string reason = SDL_GetError();
+  if (g_audio_started) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  g_audio_started = false;
+  SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  g_audio_started = true;
+  DebugLog("sound: %s (%s); playing through SDL's dummy driver, paced as a sound card would be", why,
+           reason.c_str());
+  return true;
+}
 
 // Starts SDL's audio once; false when no audio driver works.
 bool StartSdlAudio() {
-  static bool started = false;
-  if (started) return true;
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-  started = true;
+  if (g_audio_started) return true;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return FallBackToDummy("the audio cannot start");
+  g_audio_started = true;
   return true;
+}
+
+void CloseDevice(SDL_AudioDeviceID dev) {
+  SDL_CloseAudioDevice(dev);
+  std::lock_guard<std::mutex> lock(g_sdl_mutex);
+  --g_devices_open;
 }
 
 SDL_AudioDeviceID OpenDevice(const PcmFormat& f, SDL_AudioCallback callback, void* user, int* error) {
@@ -56,11 +94,14 @@ SDL_AudioDeviceID OpenDevice(const PcmFormat& f, SDL_AudioCallback callback, voi
   want.userdata = user;
   SDL_AudioSpec have{};
   SDL_AudioDeviceID dev = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  if (dev == 0 && FallBackToDummy("no sound device opens"))
+    dev = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
   if (dev == 0) {
     *error = 4;  // device not available
     return 0;
   }
   ++g_devices_opened;
+  ++g_devices_open;
   return dev;
 }
 
@@ -96,7 +137,7 @@ class SdlWaveOut final : public WaveOutDevice {
   }
   ~SdlWaveOut() override {
     Reset();
-    SDL_CloseAudioDevice(dev_);
+    CloseDevice(dev_);
   }
 
   bool Write(WaveBlock* block) override {
@@ -149,7 +190,7 @@ class SdlRing final : public RingDevice {
  public:
   SdlRing(const PcmFormat& f, uint32_t size) : RingDevice(size), format_(f), ring_(size, Silence()) {}
   ~SdlRing() override {
-    if (dev_ != 0) SDL_CloseAudioDevice(dev_);
+    if (dev_ != 0) CloseDevice(dev_);
   }
   void Attach(SDL_AudioDeviceID dev) {
     dev_ = dev;
