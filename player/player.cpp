@@ -86,23 +86,17 @@ RunResult Player::Run(const std::string& command_line, const char* self_play) {
 }
 
 bool Player::Prepare(const std::string& command_line, const char* self_play) {
-  const SelectDirectSound select = [this] { return host_.SelectDirectSound(); };
-  std::string line = command_line;
-  if (self_play != nullptr && self_play[0] != '\0') {
-    std::string embedded(self_play, strnlen(self_play, kSelfPlayField));
-    if (!ParseSettings(embedded, s_, select)) {
+  std::string line;
+  switch (ParseCommandLine(
+      command_line, self_play, s_, [this] { return host_.SelectDirectSound(); }, line)) {
+    case LineResult::kHelp:
       ShowHelp();
       return false;
-    }
-    line = embedded + " " + command_line;
-  }
-  if (line.size() > kMaxCommandLine) {
-    Fail(kTooLongText);
-    return false;
-  }
-  if (!ParseSettings(line, s_, select) || line.empty()) {
-    ShowHelp();
-    return false;
+    case LineResult::kTooLong:
+      Fail(kTooLongText);
+      return false;
+    case LineResult::kNames:
+      break;
   }
   if (s_.NoMMX) VidzoSetMMX(0);
   command_line_ = line;
@@ -312,6 +306,19 @@ void Player::EndRun() {
 }
 
 }  // namespace
+
+LineResult ParseCommandLine(const std::string& command_line, const char* self_play, PlayerSettings& settings,
+                            const SelectDirectSound& select_direct_sound, std::string& names) {
+  names = command_line;
+  if (self_play != nullptr && self_play[0] != '\0') {
+    std::string embedded(self_play, strnlen(self_play, kSelfPlayField));
+    if (!ParseSettings(embedded, settings, select_direct_sound)) return LineResult::kHelp;
+    names = embedded + " " + command_line;
+  }
+  if (names.size() > kMaxCommandLine) return LineResult::kTooLong;
+  if (!ParseSettings(names, settings, select_direct_sound) || names.empty()) return LineResult::kHelp;
+  return LineResult::kNames;
+}
 
 std::string TakeFirstName(std::string& list) {
   std::vector<char> line(list.begin(), list.end());

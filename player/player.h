@@ -109,6 +109,14 @@ struct RunResult {
 RunResult RunPlayer(const std::string& command_line, PlayerSettings& settings, PlayerHost& host,
                     const char* self_play = nullptr);
 
+// The command line (after the self-play text, when there is one) through the
+// settings parse. kNames: `names` holds what remained, the list of names.
+// kHelp: a switch was not understood or no name was given. kTooLong: the
+// line is longer than kMaxCommandLine.
+enum class LineResult { kNames, kHelp, kTooLong };
+LineResult ParseCommandLine(const std::string& command_line, const char* self_play, PlayerSettings& settings,
+                            const SelectDirectSound& select_direct_sound, std::string& names);
+
 // Splits off the first name of `list` (quoted names keep their blanks; an
 // unquoted name loses one comma that separates it from the next).
 std::string TakeFirstName(std::string& list);

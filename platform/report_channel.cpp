@@ -1,0 +1,127 @@
+#include "platform/report_channel.h"
+
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace platform {
+namespace {
+
+void Put32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+uint32_t Get32(const uint8_t* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+bool SendAll(int fd, const uint8_t* p, size_t n) {
+  while (n > 0) {
+    const ssize_t done = send(fd, p, n, MSG_NOSIGNAL);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return false;
+    p += done;
+    n -= static_cast<size_t>(done);
+  }
+  return true;
+}
+
+bool ReceiveAll(int fd, uint8_t* p, size_t n) {
+  while (n > 0) {
+    const ssize_t done = recv(fd, p, n, 0);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return false;
+    p += done;
+    n -= static_cast<size_t>(done);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string ReportSocketPath(uint32_t front_end) {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime != nullptr && runtime[0] != '\0')
+    return std::string(runtime) + "/vidzoer-" + std::to_string(front_end) + ".sock";
+  return "/tmp/vidzoer-" + std::to_string(getuid()) + "-" + std::to_string(front_end) + ".sock";
+}
+
+std::unique_ptr<ReportChannel> ReportChannel::Connect(uint32_t front_end) {
+  const std::string path = ReportSocketPath(front_end);
+  sockaddr_un address{};
+  if (path.size() >= sizeof address.sun_path) return nullptr;
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return nullptr;
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  std::unique_ptr<ReportChannel> channel(new ReportChannel(fd));
+  channel->SetTimeout(2000);
+  return channel;
+}
+
+ReportChannel::~ReportChannel() {
+  close(fd_);
+}
+
+void ReportChannel::SetTimeout(int milliseconds) {
+  timeval tv{};
+  tv.tv_sec = milliseconds / 1000;
+  tv.tv_usec = (milliseconds % 1000) * 1000;
+  setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+  setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+}
+
+bool ReportChannel::Write(uint32_t kind, uint32_t identifier, const void* data, uint32_t size) {
+  std::vector<uint8_t> record(12 + size);
+  Put32(record.data(), kind);
+  Put32(record.data() + 4, identifier);
+  Put32(record.data() + 8, size);
+  if (size != 0) std::memcpy(record.data() + 12, data, size);
+  return SendAll(fd_, record.data(), record.size());
+}
+
+bool ReportChannel::Read(uint32_t& kind, uint32_t& identifier, std::vector<uint8_t>& data) {
+  uint8_t head[12];
+  if (!ReceiveAll(fd_, head, sizeof head)) return false;
+  kind = Get32(head);
+  identifier = Get32(head + 4);
+  const uint32_t size = Get32(head + 8);
+  if (size > kReportMaxAnswer) return false;
+  data.resize(size);
+  return size == 0 || ReceiveAll(fd_, data.data(), size);
+}
+
+std::optional<std::string> ReportChannel::Caption() {
+  if (!Write(kReportCaption, 0, nullptr, 0)) return std::nullopt;
+  uint32_t kind = 0, identifier = 0;
+  std::vector<uint8_t> data;
+  if (!Read(kind, identifier, data) || kind != kReportCaption) return std::nullopt;
+  return std::string(data.begin(), data.end());
+}
+
+std::optional<uint32_t> ReportChannel::Send(uint32_t message, uint32_t wparam, uint32_t lparam) {
+  uint8_t params[8];
+  Put32(params, wparam);
+  Put32(params + 4, lparam);
+  if (!Write(kReportMessage, message, params, sizeof params)) return std::nullopt;
+  uint32_t kind = 0, identifier = 0;
+  std::vector<uint8_t> data;
+  if (!Read(kind, identifier, data) || kind != kReportMessage || identifier != message || data.size() != 4)
+    return std::nullopt;
+  return Get32(data.data());
+}
+
+bool ReportChannel::CopyData(uint32_t identifier, const void* data, uint32_t size) {
+  return Write(kReportCopyData, identifier, data, size);
+}
+
+}  // namespace platform

@@ -1,0 +1,69 @@
+// The report channel between the front end and the programs it starts. The
+// front end listens on a Unix-domain socket named after its process id N and
+// gives N to the program it starts as "/#N". The program connects, may ask
+// for the front end's caption and send it messages (the front end answers
+// each), and sends copy-data records (not answered).
+//
+// Every record is three little-endian u32 values, kind, identifier and byte
+// count, followed by that many bytes:
+//   kind 1 caption query:  identifier 0, no bytes; the answer is a kind 1
+//                          record whose bytes are the caption
+//   kind 2 message:        identifier = the message number, 8 bytes (two u32
+//                          parameters); the answer is a kind 2 record with
+//                          the same identifier and 4 bytes: the result
+//   kind 3 copy-data:      identifier = the data identifier, the data bytes
+// "The front end still exists" means its socket still accepts a connection.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+inline constexpr uint32_t kReportCaption = 1;
+inline constexpr uint32_t kReportMessage = 2;
+inline constexpr uint32_t kReportCopyData = 3;
+
+// Message and data numbers of the hand-shake.
+inline constexpr uint32_t kReportHello = 10019;    // program to front end at start-up
+inline constexpr uint32_t kReportForgetMe = 8995;  // the answer: do not report back
+inline constexpr uint32_t kReportRestored = 2304;  // a status window was restored
+inline constexpr uint32_t kReportDataText = 4660;  // copy-data identifier of a report text
+inline constexpr const char* kFrontEndCaption = "Vidzoer for Windows";
+
+// Answers longer than this are refused (the connection is then unusable).
+inline constexpr uint32_t kReportMaxAnswer = 65536;
+
+// $XDG_RUNTIME_DIR/vidzoer-N.sock, or /tmp/vidzoer-<uid>-N.sock when that
+// variable is not set.
+std::string ReportSocketPath(uint32_t front_end);
+
+class ReportChannel {
+ public:
+  // Connects to front end N; null when nothing accepts there.
+  static std::unique_ptr<ReportChannel> Connect(uint32_t front_end);
+  ~ReportChannel();
+  ReportChannel(const ReportChannel&) = delete;
+  ReportChannel& operator=(const ReportChannel&) = delete;
+
+  // The front end's caption; nothing when it does not answer.
+  std::optional<std::string> Caption();
+  // Sends a message and waits for its result; nothing when no answer came.
+  std::optional<uint32_t> Send(uint32_t message, uint32_t wparam, uint32_t lparam);
+  // Sends a copy-data record; false when it could not be sent.
+  bool CopyData(uint32_t identifier, const void* data, uint32_t size);
+
+  // How long an answer is waited for (default 2000 ms).
+  void SetTimeout(int milliseconds);
+
+ private:
+  explicit ReportChannel(int fd) : fd_(fd) {}
+  bool Write(uint32_t kind, uint32_t identifier, const void* data, uint32_t size);
+  bool Read(uint32_t& kind, uint32_t& identifier, std::vector<uint8_t>& data);
+  int fd_;
+};
+
+}  // namespace platform
