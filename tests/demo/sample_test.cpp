@@ -4,8 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
-#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,18 +30,29 @@ size_t CountPictures(const std::string& folder) {
   return n;
 }
 
-// The number after "<key>: " in vdzinfo's description, or -1.
+// The number after "<key>: " at the start of a line of vdzinfo's
+// description, or -1.
 long long Field(const std::string& text, const std::string& key) {
-  std::smatch m;
-  if (!std::regex_search(text, m, std::regex("(^|\n)" + key + ": (-?[0-9]+)"))) return -1;
-  return std::stoll(m[2]);
+  for (size_t at = 0; at < text.size(); at = text.find('\n', at) + 1) {
+    if (text.compare(at, key.size() + 2, key + ": ") == 0)
+      return std::atoll(text.c_str() + at + key.size() + 2);
+    if (text.find('\n', at) == std::string::npos) break;
+  }
+  return -1;
 }
 
 // Rows of vdzinfo's frame table whose palette column says "yes".
 int FramesWithPalette(const std::string& text) {
   int n = 0;
-  const std::regex row("\n +[0-9]+ +[0-9]+ +[0-9]+  yes ");
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), row); it != std::sregex_iterator(); ++it) ++n;
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream row(line);
+    std::string frame, size, offset, palette;
+    if (row >> frame >> size >> offset >> palette && palette == "yes" &&
+        frame.find_first_not_of("0123456789") == std::string::npos)
+      ++n;
+  }
   return n;
 }
 
