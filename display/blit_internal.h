@@ -96,6 +96,10 @@ void BuildSmooth8(std::uint8_t* table, const std::uint8_t* palette);
 // mean of colours a and b, each component halved before adding.
 void BuildSmooth16(std::uint16_t* table, const std::uint8_t* palette, std::uint32_t format);
 
+// Reads 256 palette entries in a layout (VIDZO_LAYOUT_...) into 768 bytes
+// of red, green, blue.
+void ReadPalette(const void* palette, std::uint32_t layout, std::uint8_t* rgb);
+
 // Gives the sound output a turn (the refill hook), around long table builds.
 void GiveSoundATurn();
 

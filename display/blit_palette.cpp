@@ -36,8 +36,9 @@ void RefreshTables(VidzoBlitter* b) {
 
 }  // namespace vidzo::blit
 
-extern "C" void VidzoBlitSetPalette(VidzoBlitter* blitter, const void* palette, uint32_t layout) {
-  if (blitter == nullptr || palette == nullptr || blitter->PaletteCopy == nullptr) return;
+namespace vidzo::blit {
+
+void ReadPalette(const void* palette, std::uint32_t layout, std::uint8_t* rgb) {
   std::size_t stride = 3, red = 0, green = 1, blue = 2;
   if (layout & VIDZO_LAYOUT_4BYTE) {
     stride = 4;
@@ -46,12 +47,19 @@ extern "C" void VidzoBlitSetPalette(VidzoBlitter* blitter, const void* palette, 
   if (layout & VIDZO_LAYOUT_BGR) std::swap(red, blue);
   if (layout & VIDZO_LAYOUT_WIDE) stride *= 2, red *= 2, green *= 2, blue *= 2;
   const auto* in = static_cast<const std::uint8_t*>(palette);
-  std::uint8_t fresh[768];
   for (std::size_t i = 0; i < 256; ++i) {
-    fresh[3 * i] = in[i * stride + red];
-    fresh[3 * i + 1] = in[i * stride + green];
-    fresh[3 * i + 2] = in[i * stride + blue];
+    rgb[3 * i] = in[i * stride + red];
+    rgb[3 * i + 1] = in[i * stride + green];
+    rgb[3 * i + 2] = in[i * stride + blue];
   }
+}
+
+}  // namespace vidzo::blit
+
+extern "C" void VidzoBlitSetPalette(VidzoBlitter* blitter, const void* palette, uint32_t layout) {
+  if (blitter == nullptr || palette == nullptr || blitter->PaletteCopy == nullptr) return;
+  std::uint8_t fresh[768];
+  vidzo::blit::ReadPalette(palette, layout, fresh);
   if (std::memcmp(fresh, blitter->PaletteCopy, sizeof fresh) != 0) {
     std::memcpy(blitter->PaletteCopy, fresh, sizeof fresh);
     ++blitter->PaletteVersion;

@@ -37,6 +37,11 @@ typedef struct VidzoWindowMetrics {
  * VidzoWindowCreate calls it; calling it again does nothing more. */
 uint32_t VidzoVideoStart(void);
 
+/* Stops SDL video (windows must be destroyed first) and removes the
+ * message-box presenter it installed; the next VidzoVideoStart chooses the
+ * driver afresh. */
+void VidzoVideoStop(void);
+
 /* 1 when the video driver in use is a real display (not "dummy" or
  * "offscreen"); 0 before VidzoVideoStart or without video. */
 uint32_t VidzoVideoIsReal(void);
@@ -49,8 +54,7 @@ const char* VidzoVideoDriver(void);
  * there is no video or the window cannot be made. */
 VidzoWindow* VidzoWindowCreate(const char* caption, uint32_t display_flags);
 
-/* Closes the window (and a display still open on it must be closed first).
- * Null does nothing. */
+/* Closes the window, and a display still open on it. Null does nothing. */
 void VidzoWindowDestroy(VidzoWindow* window);
 
 void VidzoWindowSetCaption(VidzoWindow* window, const char* caption);

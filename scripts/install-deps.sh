@@ -13,6 +13,7 @@ packages=(
   libbenchmark-dev
   espeak-ng
   libsdl2-dev
+  xvfb libx11-dev
 )
 # Extra packages may be asked for on the command line (e.g. clang for fuzzing).
 packages+=("$@")

@@ -1,0 +1,205 @@
+// The display buffer on a real X server (Xvfb): what reaches the screen is
+// the decoded frame through its palette, scaled only as the type scales it.
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "display/key_queue.h"
+#include "video_session.h"
+
+namespace {
+
+using display_test::Frame;
+
+// How a screenshot pixel is compared with the palette colour.
+constexpr std::uint32_t kExact = 0xFFFFFF;
+constexpr std::uint32_t kRgb565 = 0xF8FCF8;  // what survives a 5-6-5 picture
+
+class Screen : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (display_test::XServer::Installed()) server_ = std::make_unique<display_test::XServer>();
+  }
+  static void TearDownTestSuite() {
+    VidzoVideoStop();
+    server_.reset();
+  }
+  void SetUp() override {
+    if (!display_test::XServer::Installed()) GTEST_SKIP() << "Xvfb is not installed: no screenshots";
+    ASSERT_FALSE(server_->Name().empty()) << "Xvfb did not start";
+    ASSERT_TRUE(display_test::StartXVideo(server_->Name()));
+    // The software renderer offers the 16-bit streaming textures of direct
+    // drawing; the pictures are compared pixel for pixel.
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    frame_ = display_test::DecodedTestFrame(64, 48, 0);
+    second_ = display_test::DecodedTestFrame(64, 48, 1);
+    ASSERT_EQ(frame_.pixels.size(), 64u * 48u);
+    ASSERT_EQ(second_.pixels.size(), 64u * 48u);
+  }
+  void TearDown() override {
+    VidzoDisplayClose(display_);
+    VidzoWindowDestroy(window_);
+    display_ = nullptr;
+    window_ = nullptr;
+    SDL_ResetHint(SDL_HINT_RENDER_DRIVER);
+    VidzoVideoStop();
+  }
+  // Closes the display and the window and starts video afresh.
+  void Restart() {
+    TearDown();
+    ASSERT_TRUE(display_test::StartXVideo(server_->Name()));
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+  }
+
+  // Opens the window and the display, shows the frame in two rectangles of
+  // one batch after a first black picture.
+  void Show(uint32_t type, uint32_t sw, uint32_t sh) {
+    window_ = VidzoWindowCreate("Screen", VIDZO_WINDOW_NO_CAPTION);
+    ASSERT_NE(window_, nullptr);
+    VidzoWindowMove(window_, 0, 0, sw ? sw : 64, sh ? sh : 48);
+    VidzoWindowShow(window_);
+    display_ = VidzoDisplayOpen(window_, type, 64, 48, sw, sh);
+    ASSERT_NE(display_, nullptr);
+    VidzoDispatchEvents();
+    VidzoDisplaySetPalette(display_, frame_.palette.data(), 0);
+    ASSERT_EQ(VidzoDisplayBlit(display_, nullptr, 0, 0, 0, 0, 64, 48), 0u);  // the black buffer, whole
+    display_test::PutFrame(display_, frame_);
+    VidzoDisplayBeginFrame(display_);
+    VidzoDisplayBlit(display_, nullptr, 0, 0, 0, 0, 64, 20);
+    VidzoDisplayBlit(display_, nullptr, 0, 20, 0, 20, 64, 28);
+    VidzoDisplayEndFrame(display_);
+  }
+
+  std::vector<std::uint32_t> Shot() {
+    int32_t x = 0, y = 0;
+    VidzoWindowGetClientRect(window_, &x, &y, nullptr, nullptr);
+    return display_test::Capture(server_->Name(), x, y, int(display_->WindowWidth),
+                                 int(display_->WindowHeight));
+  }
+
+  // Counts screenshot pixels that show none of the frame pixels they cover
+  // (compared under the mask); with `black_odd_rows` the odd rows must be
+  // black instead.
+  int Mismatches(const std::vector<std::uint32_t>& shot, const Frame& f, std::uint32_t mask,
+                 bool black_odd_rows = false) {
+    const std::uint32_t ww = display_->WindowWidth, wh = display_->WindowHeight;
+    EXPECT_EQ(shot.size(), std::size_t(ww) * wh);
+    if (shot.size() != std::size_t(ww) * wh) return -1;
+    int bad = 0;
+    for (std::uint32_t wy = 0; wy < wh; ++wy) {
+      for (std::uint32_t wx = 0; wx < ww; ++wx) {
+        const std::uint32_t actual = shot[std::size_t(wy) * ww + wx];
+        bool ok = false;
+        if (black_odd_rows && wy % 2 == 1) {
+          ok = actual == 0;
+        } else {
+          const std::uint32_t y0 = wy * f.height / wh, y1 = ((wy + 1) * f.height - 1) / wh;
+          const std::uint32_t x0 = wx * f.width / ww, x1 = ((wx + 1) * f.width - 1) / ww;
+          for (std::uint32_t y = y0; y <= y1 && !ok; ++y)
+            for (std::uint32_t x = x0; x <= x1 && !ok; ++x)
+              ok = (display_test::ColourOf(f, f.pixels[y * f.width + x]) & mask) == (actual & mask);
+        }
+        if (!ok && ++bad <= 3) ADD_FAILURE() << "pixel " << wx << "," << wy << " is " << std::hex << actual;
+      }
+    }
+    return bad;
+  }
+
+  static std::unique_ptr<display_test::XServer> server_;
+  Frame frame_, second_;
+  VidzoWindow* window_ = nullptr;
+  VidzoDisplayBuffer* display_ = nullptr;
+};
+
+std::unique_ptr<display_test::XServer> Screen::server_;
+
+TEST_F(Screen, StandardDibsAtOneToOne) {
+  Show(VIDZO_DISPLAY_DIB, 0, 0);
+  EXPECT_EQ(Mismatches(Shot(), frame_, kExact), 0);
+}
+
+TEST_F(Screen, StandardDibsStretchedTwoAndAHalfTimes) {
+  Show(VIDZO_DISPLAY_DIB, 160, 120);
+  EXPECT_EQ(Mismatches(Shot(), frame_, kExact), 0);
+}
+
+TEST_F(Screen, OffScreenPictureWithoutDirectDrawing) {
+  for (uint32_t scale : {1u, 2u}) {
+    SCOPED_TRACE(scale);
+    Show(VIDZO_DISPLAY_DIBSECTION | VIDZO_DISPLAY_NO_DIRECT, 64 * scale, 48 * scale);
+    ASSERT_EQ(display_->Blitter, nullptr);
+    EXPECT_EQ(Mismatches(Shot(), frame_, kExact), 0);
+    ASSERT_NO_FATAL_FAILURE(Restart());
+  }
+}
+
+TEST_F(Screen, OffScreenPictureStretchedTwoAndAHalfTimes) {
+  Show(VIDZO_DISPLAY_AUTOMATIC, 160, 120);
+  EXPECT_EQ(display_->Type, 5u);
+  EXPECT_EQ(display_->Blitter, nullptr);
+  EXPECT_EQ(Mismatches(Shot(), frame_, kExact), 0);
+}
+
+TEST_F(Screen, DirectDrawingAtOneToOne) {
+  Show(VIDZO_DISPLAY_DIBSECTION, 0, 0);
+  ASSERT_NE(display_->Blitter, nullptr);
+  EXPECT_EQ(display_->DirectDrawn, 1u);
+  EXPECT_EQ(Mismatches(Shot(), frame_, kRgb565), 0);
+}
+
+TEST_F(Screen, DirectDrawingDoubled) {
+  Show(VIDZO_DISPLAY_DIBSECTION, 128, 96);
+  ASSERT_NE(display_->Blitter, nullptr);
+  EXPECT_EQ(Mismatches(Shot(), frame_, kRgb565), 0);
+}
+
+TEST_F(Screen, DirectDrawingInterlacedLeavesEveryOtherRowBlack) {
+  Show(VIDZO_DISPLAY_DIBSECTION | VIDZO_DISPLAY_INTERLACED, 128, 96);
+  ASSERT_NE(display_->Blitter, nullptr);
+  EXPECT_EQ(Mismatches(Shot(), frame_, kRgb565, true), 0);
+  // A repaint (as after an expose) keeps them black.
+  VidzoWindowPaint(window_);
+  EXPECT_EQ(Mismatches(Shot(), frame_, kRgb565, true), 0);
+}
+
+TEST_F(Screen, DirectDrawingSmoothedKeepsEachPixelAtItsBlocksLowerRight) {
+  Show(VIDZO_DISPLAY_DIBSECTION | VIDZO_DISPLAY_SMOOTH, 128, 96);
+  ASSERT_NE(display_->Blitter, nullptr);
+  const auto shot = Shot();
+  ASSERT_EQ(shot.size(), 128u * 96u);
+  int bad = 0;
+  for (uint32_t y = 0; y < 48; ++y)
+    for (uint32_t x = 0; x < 64; ++x)
+      bad += (shot[(2 * y + 1) * 128 + 2 * x + 1] & kRgb565) !=
+             (display_test::ColourOf(frame_, frame_.pixels[y * 64 + x]) & kRgb565);
+  EXPECT_EQ(bad, 0);
+}
+
+TEST_F(Screen, PaletteChangesShow) {
+  for (uint32_t type :
+       {VIDZO_DISPLAY_DIB, VIDZO_DISPLAY_DIBSECTION | VIDZO_DISPLAY_NO_DIRECT, VIDZO_DISPLAY_DIBSECTION}) {
+    SCOPED_TRACE(type);
+    Show(type, 0, 0);
+    const std::uint32_t mask = display_->Blitter ? kRgb565 : kExact;
+    // Only the palette changes: the realize repaints the whole picture.
+    VidzoDisplaySetPalette(display_, second_.palette.data(), 0);
+    EXPECT_EQ(VidzoDisplayRealize(display_), 256u);
+    Frame recoloured = frame_;
+    recoloured.palette = second_.palette;
+    EXPECT_EQ(Mismatches(Shot(), recoloured, mask), 0);
+    // A new picture and palette in one frame: one small rectangle repaints all.
+    display_test::PutFrame(display_, second_);
+    VidzoDisplaySetPalette(display_, frame_.palette.data(), 0);
+    VidzoDisplayBeginFrame(display_);
+    VidzoDisplayBlit(display_, nullptr, 0, 0, 0, 0, 4, 4);
+    VidzoDisplayEndFrame(display_);
+    Frame back = second_;
+    back.palette = frame_.palette;
+    EXPECT_EQ(Mismatches(Shot(), back, mask), 0);
+    ASSERT_NO_FATAL_FAILURE(Restart());
+  }
+}
+
+}  // namespace
