@@ -8,6 +8,7 @@ LoopResult PlayLoop(VidzoHandle* h, const LoopOptions& options) {
     LoopFrame frame;
     frame.index = h->CurrentFrame;
     frame.behind = VidzoDecodeFrame(h);
+    if (options.decoded) options.decoded(frame);
     while (VidzoNextDirtyRect(h, options.rect_mode) != 0) {
       frame.rects.push_back({h->LastRectLeft, h->LastRectTop, h->LastRectWidth, h->LastRectHeight});
       if (frame.rects.size() > options.max_rects) {

@@ -28,6 +28,8 @@ struct LoopFrame {
 struct LoopOptions {
   uint32_t rect_mode = VIDZO_RECTS_BUDGET;
   uint32_t frames = 0;  // frames to decode
+  // Called after a frame was decoded, before its rectangles are walked.
+  std::function<void(const LoopFrame&)> decoded;
   // Called after a frame's rectangles were walked, before the advance (the
   // picture of the frame is in the output buffer then).
   std::function<void(const LoopFrame&)> shown;
