@@ -102,6 +102,10 @@ bool Player::Prepare(const std::string& command_line, const char* self_play) {
   command_line_ = line;
   name_list_ = line;
   NextName();
+  if (name_.empty()) {  // separators only
+    ShowHelp();
+    return false;
+  }
   several_ = !name_list_.empty();
   result_.Summary.Stats.FramesPlayed = 0;
   return true;
@@ -316,7 +320,10 @@ LineResult ParseCommandLine(const std::string& command_line, const char* self_pl
     names = embedded + " " + command_line;
   }
   if (names.size() > kMaxCommandLine) return LineResult::kTooLong;
-  if (!ParseSettings(names, settings, select_direct_sound) || names.empty()) return LineResult::kHelp;
+  if (!ParseSettings(names, settings, select_direct_sound)) return LineResult::kHelp;
+  const size_t first = names.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return LineResult::kHelp;  // no names
+  names.erase(0, first);
   return LineResult::kNames;
 }
 

@@ -350,7 +350,7 @@ TEST_F(PlayerLogic, MissingFileStopsTheList) {
 }
 
 TEST_F(PlayerLogic, BadCommandLinesShowTheHelp) {
-  for (const std::string line : {"", "   ", "/S", "movie.vdz /XQ", "movie.vdz /!"}) {
+  for (const std::string line : {"", "   ", "/S", "/L3 /S", " , ", "movie.vdz /XQ", "movie.vdz /!"}) {
     boxes_.clear();
     host_ = FakeHost();
     const vidzoplay::RunResult r = Run(line);

@@ -1,0 +1,122 @@
+#include "player/window/player_main.h"
+
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "platform/cmdline.h"
+#include "platform/messagebox.h"
+#include "platform/report_channel.h"
+#include "player/window/window_host.h"
+#include "qelutil/qelutil.h"
+#include "sound/sound.h"
+
+namespace {
+
+// The self-play area: a packaging tool finds the field between the markers
+// in the program file and writes a command line into it.
+struct SelfPlayArea {
+  char head[8];
+  char field[208];
+  char tail[8];
+};
+
+__attribute__((used)) SelfPlayArea g_self_play = {
+    {'S', 'E', 'L', 'F', 'P', 'L', 'A', 'Y'}, {}, {'V', 'I', 'D', 'Z', 'O', 'E', 'R', '!'}};
+
+// Every letter the player takes, with a number or alone ("/#" is the front
+// end's).
+constexpr std::array<char, 27> kLetters = {'P', 'L', 'F', 'T', 'S', 'X', 'Y', 'B', 'M',
+                                           'E', 'G', 'U', 'N', 'C', 'O', 'K', 'A', 'Z',
+                                           'Q', 'I', 'J', 'R', 'W', 'H', '@', 'D', 'V'};
+
+std::vector<platform::SwitchDef> KnownSwitches() {
+  std::vector<platform::SwitchDef> known;
+  for (char letter : kLetters) {
+    known.push_back({letter, platform::SwitchKind::kFlag});
+    known.push_back({letter, platform::SwitchKind::kNumber});
+  }
+  known.push_back({'#', platform::SwitchKind::kFlag});
+  known.push_back({'#', platform::SwitchKind::kNumber});
+  return known;
+}
+
+// The front end given by "/#": reported to at the end unless it asked not to
+// be.
+struct FrontEnd {
+  uint32_t id = 0;
+  bool report = false;
+};
+
+FrontEnd GreetFrontEnd(uint32_t id, vidzoplay::PlayerSettings& settings) {
+  FrontEnd front{id, false};
+  if (id == 0) return front;
+  auto channel = platform::ReportChannel::Connect(id);
+  if (channel == nullptr) return front;
+  front.report = true;
+  const std::optional<std::string> caption = channel->Caption();
+  const size_t known = std::strlen(platform::kFrontEndCaption);
+  if (caption && caption->substr(0, 30).compare(0, known, platform::kFrontEndCaption) == 0 &&
+      caption->size() >= known) {
+    settings.InfoBoxAtEnd = false;
+    const std::optional<uint32_t> answer = channel->Send(platform::kReportHello, 0, 0);
+    if (answer && *answer == platform::kReportForgetMe) front.report = false;
+  }
+  return front;
+}
+
+void ReportToFrontEnd(const FrontEnd& front) {
+  if (!front.report) return;
+  auto channel = platform::ReportChannel::Connect(front.id);
+  if (channel == nullptr) return;  // the front end has gone
+  const std::string banner = vidzoplay::BannerText();
+  std::vector<char> data(banner.begin(), banner.end());
+  data.resize(banner.size() + 16, '\0');  // the text, its terminator and the rest of the record
+  channel->CopyData(platform::kReportDataText, data.data(), static_cast<uint32_t>(data.size()));
+}
+
+}  // namespace
+
+namespace vidzoplay {
+
+const char* SelfPlayField() {
+  // Read through a volatile view: the field is written into the program file
+  // after linking, so its delivered zeros must not be taken as known.
+  static char copy[sizeof g_self_play.field];
+  const volatile char* field = g_self_play.field;
+  for (size_t i = 0; i < sizeof copy; ++i) copy[i] = field[i];
+  return copy;
+}
+
+int PlayerMain(int argc, const char* const* argv, const PlayerMainOptions& options) {
+  VidzoSoundInstall();
+  const std::vector<platform::SwitchDef> known = KnownSwitches();
+  std::string error;
+  const std::optional<std::string> built = platform::BuildCommandLine(argc, argv, known, &error);
+  if (!built) {
+    const std::string text = " " + error;
+    platform::ShowMessage(text.c_str(), kAppName, platform::kMessageError);
+    return 1;
+  }
+  if (built->size() > kMaxCommandLine) {
+    platform::ShowMessage(kTooLongText, kAppName, platform::kMessageError);
+    return 1;
+  }
+  std::vector<char> line(built->begin(), built->end());
+  line.push_back('\0');
+  const auto front_end_id = static_cast<uint32_t>(GetSwitchNum(line.data(), '#', 0));
+  GetSwitch(line.data(), '#');
+
+  PlayerSettings settings;
+  const FrontEnd front = GreetFrontEnd(front_end_id, settings);
+  int exit_code = 0;
+  {
+    WindowHost host(options.frame_hook, options.program_file);
+    exit_code = RunPlayer(line.data(), settings, host, SelfPlayField()).ExitCode;
+    host.CloseWindow();
+  }
+  ReportToFrontEnd(front);
+  return exit_code;
+}
+
+}  // namespace vidzoplay
