@@ -5,6 +5,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 
 #include "platform/report_channel.h"
@@ -71,7 +72,14 @@ void FakeFrontEnd::Stop() {
   }
 }
 
-std::vector<ReceivedRecord> FakeFrontEnd::Records() {
+std::vector<ReceivedRecord> FakeFrontEnd::Records(size_t at_least) {
+  for (int i = 0; i < 400; ++i) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (records_.size() >= at_least) return records_;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   std::lock_guard<std::mutex> lock(mutex_);
   return records_;
 }

@@ -27,8 +27,9 @@ class FakeFrontEnd {
   FakeFrontEnd& operator=(const FakeFrontEnd&) = delete;
 
   bool listening() const { return listen_fd_ >= 0; }
-  // Everything received so far.
-  std::vector<ReceivedRecord> Records();
+  // Everything received so far, after waiting (up to two seconds) until at
+  // least `at_least` records are there.
+  std::vector<ReceivedRecord> Records(size_t at_least = 0);
   // Stops listening (the front end has gone).
   void Stop();
 

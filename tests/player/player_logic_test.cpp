@@ -375,20 +375,49 @@ TEST_F(PlayerLogic, GraphicsBufferFailureEndsTheRun) {
   EXPECT_TRUE(BoxShown(" Error opening graphics buffer."));
 }
 
-TEST_F(PlayerLogic, DamagedFilePlaysWhatItCan) {
+TEST_F(PlayerLogic, DamagedFilesPlayWhatTheyCan) {
   const std::string movie = File("movie.vdz", {16, 16, 8});
-  std::vector<uint8_t> bytes = player_test::ReadBytes(movie);
-  for (size_t cut : {bytes.size() - 3, bytes.size() * 3 / 4, size_t{120}, size_t{50}}) {
-    const std::string damaged = dir_.File("damaged.vdz");
+  const std::vector<uint8_t> bytes = player_test::ReadBytes(movie);
+  const std::string damaged = dir_.File("damaged.vdz");
+  // Cut short: refused at the open.
+  for (size_t cut : {bytes.size() - 3, size_t{120}, size_t{50}}) {
     player_test::WriteBytes(damaged,
                             std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(cut)));
     host_ = FakeHost();
-    const vidzoplay::RunResult r = Run(Q(damaged) + " /L");  // even endless looping ends
-    EXPECT_LE(host_.frames_shown, 8) << cut;
-    if (r.FilesOpened == 0) {
-      EXPECT_EQ(r.ExitCode, 1);
-    }
+    const vidzoplay::RunResult r = Run(Q(damaged));
+    EXPECT_EQ(r.FilesOpened, 0u) << cut;
+    EXPECT_EQ(r.ExitCode, 1) << cut;
   }
+  // Frame records scrambled: every frame is played, whatever it shows.
+  std::vector<uint8_t> scrambled = bytes;
+  for (size_t i = 104 + 5 * 8 + 8; i < scrambled.size(); ++i)
+    scrambled[i] = static_cast<uint8_t>(i * 151 + 7);
+  player_test::WriteBytes(damaged, scrambled);
+  host_ = FakeHost();
+  EXPECT_EQ(Run(Q(damaged) + " /L2").ExitCode, 0);
+  EXPECT_EQ(host_.frames_shown, 16);
+}
+
+TEST_F(PlayerLogic, FileCutShortWhilePlayingEndsEvenWhenLooping) {
+  // Busy 64 x 64 frames: too large to be read whole at the open, so the
+  // frames are read while playing.
+  TestFile spec{64, 64, 24};
+  spec.busy_from = 0;
+  spec.busy_to = 24;
+  const std::string movie = File("movie.vdz", spec);
+  bool streamed = false;
+  host_.on_frame = [&](FakeHost& h, const VidzoHandle& handle) {
+    if (h.frames_shown == 1) {
+      streamed = handle.FileHandle >= 0;
+      std::filesystem::resize_file(movie, 4096);
+    }
+  };
+  const vidzoplay::RunResult r = Run(Q(movie) + " /L");
+  EXPECT_TRUE(streamed);
+  EXPECT_EQ(r.ExitCode, 0);
+  // The frame numbers after the short read are run through once.
+  EXPECT_EQ(host_.frames_shown, 24);
+  EXPECT_EQ(host_.shown_frames.back(), 23u);
 }
 
 TEST_F(PlayerLogic, OffsetNamesPlayFromTheProgramFile) {

@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
 #include "fake_front_end.h"
 #include "support/temp_dir.h"
@@ -28,13 +26,6 @@ class ReportChannelTest : public ::testing::Test {
       unsetenv("XDG_RUNTIME_DIR");
     }
   }
-  // Waits until the front end has received `count` records.
-  static std::vector<player_test::ReceivedRecord> WaitFor(player_test::FakeFrontEnd& f, size_t count) {
-    for (int i = 0; i < 200 && f.Records().size() < count; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return f.Records();
-  }
-
   vidzoer_test::TempDir dir_;
   std::string old_runtime_;
   bool had_runtime_ = false;
@@ -56,7 +47,7 @@ TEST_F(ReportChannelTest, CaptionMessageAndCopyData) {
   EXPECT_EQ(channel->Send(platform::kReportRestored, 5, 6), 0u);
   const char text[] = "report text";
   EXPECT_TRUE(channel->CopyData(platform::kReportDataText, text, sizeof text));
-  const auto records = WaitFor(front, 4);
+  const auto records = front.Records(4);
   ASSERT_EQ(records.size(), 4u);
   EXPECT_EQ(records[0].kind, platform::kReportCaption);
   EXPECT_EQ(records[1].identifier, platform::kReportHello);

@@ -20,6 +20,10 @@ void WriteTestVdz(const std::string& name, const TestFile& spec) {
     const uint32_t x0 = (static_cast<uint32_t>(f) * 4) % spec.width;
     for (uint32_t y = 0; y < 4 && y < spec.height; ++y)
       for (uint32_t x = x0; x < x0 + 4; ++x) frame.pixels[y * spec.width + x] = 2;
+    if (f >= spec.busy_from && f < spec.busy_to) {
+      for (size_t i = 0; i < frame.pixels.size(); ++i)
+        frame.pixels[i] = static_cast<uint8_t>((i * 7 + f * 13) % 61);
+    }
     for (int c = 0; c < 256; ++c)
       for (int k = 0; k < 3; ++k)
         frame.palette[c * 3 + k] = vidzotools::ExpandComponent(static_cast<uint8_t>(c % 64));

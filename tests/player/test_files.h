@@ -13,6 +13,8 @@ struct TestFile {
   int frames = 5;
   int32_t frame_rate = 0;  // the header's rate: 0 untimed, >0 ms per frame
   bool sound = false;      // one 8-bit mono track at 8000 Hz
+  int busy_from = -1;      // frames busy_from to busy_to - 1 repaint every pixel
+  int busy_to = -1;
 };
 
 // Writes the file; fails the current test when it cannot be made.
