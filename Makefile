@@ -1,4 +1,5 @@
 # Vidzoer toolkit: top-level commands.
+#   make demo   install what is missing, build, make a sample animation and play it
 #   make test   install what is missing, build (Release and sanitizers), run every test
 #   make test-tsan  the sound output's thread stress tests under ThreadSanitizer
 #   make bench  build and run the benchmarks (figures as ratios against a baseline)
@@ -6,7 +7,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 
-.PHONY: all deps build build-release build-asan test test-release test-asan test-tsan bench fuzz format clean
+.PHONY: all deps build build-release build-asan demo test test-release test-asan test-tsan bench fuzz format clean
 
 all: build-release
 
@@ -18,6 +19,35 @@ build/release/CMakeCache.txt: | deps
 
 build/asan/CMakeCache.txt: | deps
 	cmake -S . -B build/asan -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIDZOER_SANITIZE=ON
+
+# The demo: a sample animation (pictures and sound from vdzsample, coded by
+# vdzenc) in build/demo-files/sample.vdz, made again when vdzsample changes,
+# played with the summary. With no display the pictures go to SDL's dummy
+# video driver; with no sound card the sound goes to SDL's dummy audio driver
+# (the sound output falls back to it by itself), which keeps the pace.
+DEMO_DIR := build/demo-files
+DEMO_BUILD ?= build/release
+DEMO_BIN = $(CURDIR)/$(DEMO_BUILD)/bin
+
+demo: deps
+	@[ -f $(DEMO_BUILD)/CMakeCache.txt ] || \
+	  cmake -S . -B $(DEMO_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(DEMO_BUILD) -j $(JOBS) --target vdzsample vdzenc vidzoplw
+	@if [ ! -f $(DEMO_DIR)/sample.vdz ] || [ $(DEMO_BIN)/vdzsample -nt $(DEMO_DIR)/sample.vdz ]; then \
+	  set -e; rm -rf $(DEMO_DIR); mkdir -p $(DEMO_DIR); \
+	  echo "demo: making $(DEMO_DIR)/sample.vdz"; \
+	  $(DEMO_BIN)/vdzsample $(DEMO_DIR)/frames; \
+	  $(DEMO_BIN)/vdzenc --frame-rate 50 --sound $(DEMO_DIR)/frames/sound.wav $(DEMO_DIR)/frames \
+	    $(DEMO_DIR)/sample.vdz; \
+	  rm -rf $(DEMO_DIR)/frames; \
+	fi
+	@cd $(DEMO_DIR) && \
+	if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ] && [ -z "$$SDL_VIDEODRIVER" ]; then \
+	  echo "demo: no display, so the pictures go to SDL's dummy video driver"; \
+	  export SDL_VIDEODRIVER=dummy; \
+	fi; \
+	echo "demo: $(DEMO_BUILD)/bin/vidzoplw /S sample.vdz"; \
+	$(DEMO_BIN)/vidzoplw /S sample.vdz
 
 # ThreadSanitizer: only the sound test program, and only its stress tests.
 build/tsan/CMakeCache.txt: | deps
