@@ -250,7 +250,11 @@ uint32_t VidzoNextDirtyRect(VidzoHandle* h, uint32_t rect_mode);
  * frame). */
 void VidzoAdvanceFrame(VidzoHandle* h);
 /* 1 while it is too early for the next frame (the call is spent on
- * background reading), 0 when it is due. */
+ * background reading), 0 when it is due. With a timing track the played
+ * sound is the clock; once a frame without sound for that track has let all
+ * queued sound play, the frame period paces the frames until sound comes
+ * again. Without one the frame clock is the millisecond timer; a lag of more
+ * than a period is dropped. */
 uint32_t VidzoFrameNotDue(VidzoHandle* h);
 /* Closes the running time measurements and fills *summary. */
 void VidzoReadStatistics(VidzoHandle* h, VidzoSummary* summary);
