@@ -5,10 +5,12 @@
 // decode every frame into a buffer, close) in this process. The player is
 // timed in CPU seconds (its own and its children's, from getrusage), the
 // decode in real time, which for this single-threaded loop is its CPU time
-// (its counter shows both agree), so the ratio baseline / player is the share
-// of the player's CPU time that decoding the pictures accounts for. The
-// counters give the CPU seconds per second of playback, the wall-clock time
-// of a play, and the share the player spends beyond decoding (sound,
+// on an otherwise idle machine (its Time and CPU columns agree then), so the
+// ratio baseline / player is the share of the player's CPU time that decoding
+// the pictures accounts for. On a busy machine the decode's real time grows
+// and the ratio with it; the counters are CPU times throughout: the CPU
+// seconds per second of playback of each, the wall-clock time of a play, and
+// the share of its CPU time the player spends beyond decoding (sound,
 // display, pacing, start-up).
 // The file is made by vdzsample and vdzenc before any timing starts.
 #include <sys/resource.h>
@@ -59,10 +61,11 @@ struct Sample {
       }
     }
     const std::string frames = dir + "/frames", rate = std::to_string(kFrameRate);
-    const std::string make = kBin + "/vdzsample --width 640 --height 480 --frame-rate " + rate +
-                             " --seconds " + std::to_string(kPlaySeconds) + " " + frames + " >/dev/null && " +
-                             kBin + "/vdzenc --frame-rate " + rate + " --sound " + frames + "/sound.wav " +
-                             frames + " " + vdz + " 2>/dev/null";
+    const auto q = [](const std::string& text) { return "'" + text + "'"; };
+    const std::string make = q(kBin + "/vdzsample") + " --width 640 --height 480 --frame-rate " + rate +
+                             " --seconds " + std::to_string(kPlaySeconds) + " " + q(frames) +
+                             " >/dev/null && " + q(kBin + "/vdzenc") + " --frame-rate " + rate + " --sound " +
+                             q(frames + "/sound.wav") + " " + q(frames) + " " + q(vdz) + " 2>/dev/null";
     if (std::system(make.c_str()) != 0) error = "cannot make the sample file: " + make;
     std::error_code ec;
     fs::remove_all(frames, ec);
