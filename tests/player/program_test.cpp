@@ -142,11 +142,11 @@ TEST_F(PlayerProgram, SoundTracksAndSoundOnly) {
     std::filesystem::remove(out);
     return there;
   };
-  for (const char* sw : {"/T0", "/T2", "/T5", "/O", "/O /T0"}) {
+  for (const char* sw : {"/T0", "/T2", "/T5", "/O", "/O /T0", "/Z"}) {
     const RunResult r = Play(Quote(movie) + " /S " + sw);
     EXPECT_EQ(r.exit_code, 0) << sw << r.err;
     EXPECT_EQ(Figure(r.err, "Total frames played"), 4) << sw << r.err;
-    const bool expect_sound = std::string(sw) == "/T5" || std::string(sw) == "/O";
+    const bool expect_sound = std::string(sw) == "/T5" || std::string(sw) == "/O" || std::string(sw) == "/Z";
     EXPECT_EQ(played(), expect_sound) << sw;
   }
   const RunResult r = Play(Quote(movie) + " /S /O");
@@ -167,33 +167,42 @@ TEST_F(PlayerProgram, NamesAbsoluteRelativeAndWithBlanks) {
   EXPECT_EQ(Figure(r.err, "Total frames played"), 2) << r.err;
 }
 
-TEST_F(PlayerProgram, OffsetNamePlaysDataAppendedToTheProgram) {
-  const std::string movie = File("movie.vdz");
-  const std::string copy = dir_.File("selfplay");
-  std::filesystem::copy_file(std::string(VIDZOER_BIN_DIR) + "/vidzoplw", copy);
-  const uint64_t offset = std::filesystem::file_size(copy);
-  {
-    std::vector<uint8_t> program = player_test::ReadBytes(copy);
-    const std::vector<uint8_t> data = player_test::ReadBytes(movie);
-    program.insert(program.end(), data.begin(), data.end());
-    player_test::WriteBytes(copy, program);
-  }
-  std::filesystem::permissions(copy, std::filesystem::perms::owner_all);
-  const std::string cmd = "SDL_VIDEODRIVER=dummy " + Quote(copy) + " :" + std::to_string(offset) + " /S 2>" +
-                          Quote(dir_.File("err.txt"));
-  const int status = std::system(cmd.c_str());
-  const std::vector<uint8_t> err = player_test::ReadBytes(dir_.File("err.txt"));
-  const std::string text(err.begin(), err.end());
-  EXPECT_EQ(WEXITSTATUS(status), 0) << text;
-  EXPECT_EQ(Figure(text, "Total frames played"), 5) << text;
-  // The self-play area is in the program image.
-  const std::vector<uint8_t> image = player_test::ReadBytes(copy);
+TEST_F(PlayerProgram, DataAppendedToTheProgramAndTheSelfPlayText) {
+  std::vector<uint8_t> program = player_test::ReadBytes(std::string(VIDZOER_BIN_DIR) + "/vidzoplw");
+  const std::string offset = std::to_string(program.size());
+  // The self-play area is in the program image, its field empty.
   const std::string marker = "SELFPLAY";
-  const auto at = std::search(image.begin(), image.end(), marker.begin(), marker.end());
-  ASSERT_NE(at, image.end());
-  ASSERT_LE(at + 8 + 208 + 8, image.end());
+  const auto at = std::search(program.begin(), program.end(), marker.begin(), marker.end());
+  ASSERT_NE(at, program.end());
+  ASSERT_LE(at + 8 + 208 + 8, program.end());
   EXPECT_TRUE(std::all_of(at + 8, at + 216, [](uint8_t b) { return b == 0; }));
   EXPECT_EQ(std::string(at + 216, at + 224), "VIDZOER!");
+  const size_t field = static_cast<size_t>(at - program.begin()) + 8;
+
+  const std::vector<uint8_t> movie = player_test::ReadBytes(File("movie.vdz"));
+  auto run = [this, &movie](std::vector<uint8_t> image, const std::string& args) {
+    const std::string copy = dir_.File("selfplay");
+    image.insert(image.end(), movie.begin(), movie.end());
+    player_test::WriteBytes(copy, image);
+    std::filesystem::permissions(copy, std::filesystem::perms::owner_all);
+    const std::string cmd = Quote(copy) + " " + args + " 2>" + Quote(dir_.File("err.txt"));
+    const int status = std::system(cmd.c_str());
+    const std::vector<uint8_t> err = player_test::ReadBytes(dir_.File("err.txt"));
+    return RunResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", std::string(err.begin(), err.end())};
+  };
+  RunResult r = run(program, ":" + offset + " /S");
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(Figure(r.err, "Total frames played"), 5) << r.err;
+
+  // A packaged player: the field names the appended data and loops it; the
+  // user's switches come after the embedded ones.
+  const std::string text = "/L2 /S :" + offset;
+  std::copy(text.begin(), text.end(), program.begin() + static_cast<long>(field));
+  r = run(program, "");
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(Figure(r.err, "Total frames played"), 10) << r.err;
+  r = run(program, "/L3");
+  EXPECT_EQ(Figure(r.err, "Total frames played"), 15) << r.err;
 }
 
 TEST_F(PlayerProgram, FailuresAUserMeets) {
@@ -210,6 +219,14 @@ TEST_F(PlayerProgram, FailuresAUserMeets) {
   RunResult r = Play(Quote(missing));
   EXPECT_NE(r.exit_code, 0);
   EXPECT_NE(r.err.find("VidzoPlay:  Error opening file: " + missing + "."), std::string::npos) << r.err;
+  // A full-screen type the picture does not fit.
+  const std::string wide = File("wide.vdz", {336, 16, 2});
+  r = Play(Quote(wide) + " /V1");
+  EXPECT_NE(r.exit_code, 0);
+  EXPECT_NE(r.err.find("VidzoPlay:  Error opening graphics buffer."), std::string::npos) << r.err;
+  r = Play(Quote(movie) + " /V1 /S");
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(r.err.find("Display blitter: Full screen 320x240"), std::string::npos) << r.err;
   // An argument that is not made of switches alone is a name, as file names
   // hold slashes.
   r = Play(Quote(movie) + " /XQ");
