@@ -17,10 +17,9 @@ std::vector<uint32_t> ShowTimes(VidzoHandle* h, uint32_t frames, uint32_t stall_
   std::vector<uint32_t> times;
   LoopOptions o;
   o.frames = frames;
-  o.shown = [&](const LoopFrame& f) {
+  o.shown = [&](const LoopFrame&) {
     times.push_back(PacingTest::Now());
-    if (times.size() - 1 == stall_after) PacingTest::Tick(stall);
-    (void)f;
+    if (times.size() - 1 == stall_after) PacingTest::Tick(stall);  // the frame takes that long to show
   };
   o.idle = [] { PacingTest::Tick(); };
   o.max_waits = 100000;
