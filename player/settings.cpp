@@ -35,10 +35,17 @@ uint32_t ConvertFrameRate(int32_t number) {
 }  // namespace
 
 bool HasSlashOutsideQuotes(const std::string& text) {
-  bool quoted = false;
-  for (char c : text) {
-    if (c == '"') quoted = !quoted;
-    if (c == '/' && !quoted) return true;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '"') {
+      // A pair of quotes hides what it holds; an unmatched quote hides nothing,
+      // as for the switch functions.
+      const size_t close = text.find('"', i + 1);
+      if (close != std::string::npos) {
+        i = close;
+        continue;
+      }
+    }
+    if (text[i] == '/') return true;
   }
   return false;
 }

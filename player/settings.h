@@ -57,7 +57,8 @@ using SelectDirectSound = std::function<bool()>;
 // malformed switch (the caller shows the help box).
 bool ParseSettings(std::string& text, PlayerSettings& settings, const SelectDirectSound& select_direct_sound);
 
-// True when `text` holds a "/" outside double-quoted parts.
+// True when `text` holds a "/" outside pairs of double quotes (an unmatched
+// quote hides nothing, as for the switch functions).
 bool HasSlashOutsideQuotes(const std::string& text);
 
 // The display type request of the display flags: type 0 to 5 and the request

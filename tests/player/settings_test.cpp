@@ -168,6 +168,8 @@ TEST(PlayerSettings, LeftOverSlashes) {
   EXPECT_FALSE(Parse("a /!").ok);
   EXPECT_FALSE(Parse("a /S /S").ok);  // a flag is taken once
   EXPECT_FALSE(Parse("/usr/movie.vdz").ok);
+  EXPECT_FALSE(Parse("\"a /!").ok);  // an unmatched quote hides nothing
+  EXPECT_FALSE(Parse("\"a\" \"b /!").ok);
   // Quoted names may hold slashes.
   const Parsed quoted = Parse("\"/tmp/a b/movie.vdz\" /S \"rel/x.vdz\"");
   EXPECT_TRUE(quoted.ok);
