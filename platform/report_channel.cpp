@@ -59,12 +59,9 @@ std::unique_ptr<ReportChannel> ReportChannel::Connect(uint32_t front_end) {
   std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
   const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return nullptr;
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    close(fd);
-    return nullptr;
-  }
   std::unique_ptr<ReportChannel> channel(new ReportChannel(fd));
-  channel->SetTimeout(2000);
+  channel->SetTimeout(2000);  // before connecting: a front end too busy to accept does not hold us up
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return nullptr;
   return channel;
 }
 
