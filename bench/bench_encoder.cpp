@@ -3,7 +3,9 @@
 // palette change now and then), as frames coded per second. The baseline
 // copies the same frames' pixels with memcpy; "Encoder/encode" runs the whole
 // encoder (statistics, trees, coding), "Encoder/choose_blocks" only its block
-// choice and runs.
+// choice and runs. The "Indexer" group turns the same frames, and a palette
+// cycling over a fixed picture with a sprite moving on it, from RGB pictures
+// into palette indices; its baseline copies the RGB pictures with memcpy.
 #include <cstring>
 #include <random>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "bench/ratio.h"
 #include "tools/lib/block_encoder.h"
+#include "tools/lib/frame_indexer.h"
 
 namespace {
 
@@ -95,9 +98,89 @@ void ChooseBlocks(benchmark::State& state) {
   SetCounters(state);
 }
 
+// The frames as RGB pictures, one after another.
+std::vector<uint8_t> AsRgb(const std::vector<vidzotools::AnimationFrame>& frames) {
+  std::vector<uint8_t> rgb;
+  for (const auto& f : frames)
+    for (uint8_t i : f.pixels)
+      rgb.insert(rgb.end(), f.palette.begin() + 3 * i, f.palette.begin() + 3 * i + 3);
+  return rgb;
+}
+
+// 128 colours rotating over a fixed banded picture, with a sprite of its own
+// colours moving over it.
+std::vector<vidzotools::AnimationFrame> CyclingAnimation() {
+  std::vector<vidzotools::AnimationFrame> frames(kFrames);
+  for (int f = 0; f < kFrames; ++f) {
+    auto& px = frames[f].pixels;
+    px.resize(kWidth * kHeight);
+    for (uint32_t y = 0; y < kHeight; ++y)
+      for (uint32_t x = 0; x < kWidth; ++x) px[y * kWidth + x] = static_cast<uint8_t>((x / 3 + y / 2) % 128);
+    for (uint32_t y = 0; y < 24; ++y)
+      for (uint32_t x = 0; x < 32; ++x)
+        px[(40 + y) * kWidth + 3 * f + x] = static_cast<uint8_t>(128 + (x ^ y) % 8);
+    auto& pal = frames[f].palette;
+    for (int i = 0; i < 256; ++i) {
+      const int c = i < 128 ? (i + f) % 128 : i;
+      pal[3 * i] = vidzotools::ExpandComponent(static_cast<uint8_t>(c % 64));
+      pal[3 * i + 1] = vidzotools::ExpandComponent(static_cast<uint8_t>(c / 64 * 30));
+      pal[3 * i + 2] = vidzotools::ExpandComponent(static_cast<uint8_t>(c < 128 ? 5 : 60));
+    }
+  }
+  return frames;
+}
+
+const std::vector<uint8_t>& TypicalRgb() {
+  static const auto rgb = AsRgb(Frames());
+  return rgb;
+}
+
+const std::vector<uint8_t>& CyclingRgb() {
+  static const auto rgb = AsRgb(CyclingAnimation());
+  return rgb;
+}
+
+void IndexerBaseline(benchmark::State& state) {
+  const auto& rgb = TypicalRgb();
+  std::vector<uint8_t> copy(3 * kWidth * kHeight);
+  for (auto _ : state) {
+    for (int f = 0; f < kFrames; ++f) {
+      std::memcpy(copy.data(), rgb.data() + f * copy.size(), copy.size());
+      benchmark::ClobberMemory();
+    }
+  }
+  SetCounters(state);
+}
+
+void Index(benchmark::State& state, const std::vector<uint8_t>& rgb) {
+  for (auto _ : state) {
+    vidzotools::FrameIndexer indexer;
+    vidzotools::AnimationFrame frame;
+    std::string error;
+    for (int f = 0; f < kFrames; ++f) {
+      if (!indexer.Next(rgb.data() + 3 * f * kWidth * kHeight, kWidth * kHeight, frame, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+      }
+      benchmark::DoNotOptimize(frame.pixels.data());
+    }
+  }
+  SetCounters(state);
+}
+
+void IndexTypical(benchmark::State& state) {
+  Index(state, TypicalRgb());
+}
+void IndexCycling(benchmark::State& state) {
+  Index(state, CyclingRgb());
+}
+
 BENCHMARK(Baseline)->Name("Encoder/baseline");
 BENCHMARK(Encode)->Name("Encoder/encode");
 BENCHMARK(ChooseBlocks)->Name("Encoder/choose_blocks");
+BENCHMARK(IndexerBaseline)->Name("Indexer/baseline");
+BENCHMARK(IndexTypical)->Name("Indexer/typical");
+BENCHMARK(IndexCycling)->Name("Indexer/cycling");
 
 }  // namespace
 
