@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <tuple>
 
 #include "fake_host.h"
 #include "platform/clock.h"
@@ -128,20 +127,6 @@ TEST_F(PlayerLogic, EndlessLoopEndsWithEsc) {
   EXPECT_EQ(r.ExitCode, 0);
   EXPECT_EQ(host_.frames_shown, 12);
   EXPECT_EQ(r.FilesOpened, 1u);
-}
-
-TEST_F(PlayerLogic, QuitKeysEndTheWholeList) {
-  const std::string a = File("a.vdz"), b = File("b.vdz");
-  for (uint8_t key : {vidzoplay::kKeyEsc, vidzoplay::kKeyClose}) {
-    host_ = FakeHost();
-    host_.on_frame = [key](FakeHost& h, const VidzoHandle&) {
-      if (h.frames_shown == 2) h.keys.push_back(key);
-    };
-    const vidzoplay::RunResult r = Run(Q(a) + " " + Q(b));
-    EXPECT_EQ(host_.frames_shown, 2) << int(key);
-    EXPECT_EQ(r.FilesOpened, 1u);
-    EXPECT_EQ(r.Summary.Stats.FramesPlayed, 2u);
-  }
 }
 
 TEST_F(PlayerLogic, DisabledControlsIgnoreTheirKeys) {
@@ -306,19 +291,6 @@ TEST_F(PlayerLogic, FullScreenDisplayIsReusedForASmallerFile) {
   host_.full_screen = true;
   Run(Q(a) + " " + Q(b) + " /C");
   EXPECT_EQ(host_.clears, 0);
-}
-
-TEST_F(PlayerLogic, NamesAbsoluteRelativeQuotedAndCommas) {
-  std::filesystem::create_directories(dir_.path() / "with blank");
-  const std::string spaced = File("with blank/my movie.vdz", {16, 16, 2});
-  const std::string plain = File("plain.vdz", {16, 16, 3});
-  const auto cwd = std::filesystem::current_path();
-  std::filesystem::current_path(dir_.path());
-  const vidzoplay::RunResult r = Run(Q(spaced) + ", plain.vdz , \"with blank/my movie.vdz\"");
-  std::filesystem::current_path(cwd);
-  EXPECT_EQ(r.ExitCode, 0);
-  EXPECT_EQ(r.FilesOpened, 3u);
-  EXPECT_EQ(host_.frames_shown, 2 + 3 + 2);
 }
 
 TEST_F(PlayerLogic, TakeFirstName) {
