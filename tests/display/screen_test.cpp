@@ -30,9 +30,7 @@ class Screen : public ::testing::Test {
     if (!display_test::XServer::Installed()) GTEST_SKIP() << "Xvfb is not installed: no screenshots";
     ASSERT_FALSE(server_->Name().empty()) << "Xvfb did not start";
     ASSERT_TRUE(display_test::StartXVideo(server_->Name()));
-    // The software renderer offers the 16-bit streaming textures of direct
-    // drawing; the pictures are compared pixel for pixel.
-    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    UseSoftwareDrawing();
     frame_ = display_test::DecodedTestFrame(64, 48, 0);
     second_ = display_test::DecodedTestFrame(64, 48, 1);
     ASSERT_EQ(frame_.pixels.size(), 64u * 48u);
@@ -44,13 +42,21 @@ class Screen : public ::testing::Test {
     display_ = nullptr;
     window_ = nullptr;
     SDL_ResetHint(SDL_HINT_RENDER_DRIVER);
+    SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
     VidzoVideoStop();
   }
   // Closes the display and the window and starts video afresh.
   void Restart() {
     TearDown();
     ASSERT_TRUE(display_test::StartXVideo(server_->Name()));
+    UseSoftwareDrawing();
+  }
+  // The software renderer offers the 16-bit streaming textures of direct
+  // drawing, and window pictures go to the X server as they are (no GL in
+  // between), so the screenshots are exact.
+  static void UseSoftwareDrawing() {
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   }
 
   // Opens the window and the display, shows the frame in two rectangles of

@@ -5,7 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,8 +18,6 @@
 #include "tools/lib/block_encoder.h"
 #include "tools/lib/vdz_frames.h"
 #include "tools/lib/vdz_writer.h"
-
-extern char** environ;
 
 namespace display_test {
 
@@ -48,15 +46,18 @@ XServer::XServer() {
   const std::string fd_text = std::to_string(fds[1]);
   const char* argv[] = {"Xvfb",       "-displayfd", fd_text.c_str(), "-screen",  "0",
                         "640x480x24", "-nolisten",  "tcp",           "-noreset", nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addclose(&actions, fds[0]);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  const int failed = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, const_cast<char* const*>(argv), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  pid_ = ::fork();
+  if (pid_ == 0) {
+    // The server ends with the test program, however that ends.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    ::close(fds[0]);
+    const int null = ::open("/dev/null", O_WRONLY);
+    if (null >= 0) ::dup2(null, STDERR_FILENO);
+    ::execvp("Xvfb", const_cast<char* const*>(argv));
+    ::_exit(127);
+  }
   ::close(fds[1]);
-  if (failed != 0) {
-    pid_ = -1;
+  if (pid_ < 0) {
     ::close(fds[0]);
     return;
   }
