@@ -15,6 +15,10 @@
  *                                   renderer offers an RGB565 or RGB555
  *                                   streaming texture and the window is
  *                                   unstretched or exactly twice the picture
+ * Rectangle modes (RectMode, for VidzoNextDirtyRect): 1 (one bounding
+ * rectangle) for types 1, 2 and 4; 2 (none) for type 3; for type 5, 0
+ * (several) when a quarter of the window fits a whole number of times into
+ * the picture in both directions (windows of 1x, 2x or 4x), else 1.
  * Request bits added to the type: VIDZO_DISPLAY_NO_DIRECT, _SMOOTH and
  * _INTERLACED (the last two choose the 2x direct mode).
  *

@@ -56,11 +56,12 @@ VidzoDisplayBuffer* NewRecord(VidzoWindow* window, std::uint32_t type, std::uint
   if (type == 3) {
     d->RectMode = VIDZO_RECTS_NONE;
   } else if (type == 5) {
-    // Several rectangles only when the window is a whole number of quarter
-    // pictures in both directions, so that block edges land on pixels.
-    const std::uint32_t qw = width / 4 ? width / 4 : 1, qh = height / 4 ? height / 4 : 1;
-    d->RectMode =
-        (d->WindowWidth % qw != 0 || d->WindowHeight % qh != 0) ? VIDZO_RECTS_BOUNDING : VIDZO_RECTS_BUDGET;
+    // Several rectangles only when a quarter of the window fits a whole
+    // number of times into the picture in both directions (1x, 2x, 4x);
+    // otherwise (2.5x, 3x, any odd size) one bounding rectangle per frame.
+    const bool quarters = (std::uint64_t{width} * 4) % d->WindowWidth == 0 &&
+                          (std::uint64_t{height} * 4) % d->WindowHeight == 0;
+    d->RectMode = quarters ? VIDZO_RECTS_BUDGET : VIDZO_RECTS_BOUNDING;
   } else {
     d->RectMode = VIDZO_RECTS_BOUNDING;
   }

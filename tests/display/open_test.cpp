@@ -157,8 +157,8 @@ TEST_F(DummyDisplay, RectModeAndDirectDrawingFollowTheWindowSize) {
     bool direct;
     uint32_t blit_mode;
   };
-  // 64 x 48: a quarter picture is 16 x 12. 2.5 times is ten quarters, so the
-  // block edges still land on whole pixels.
+  // 64 x 48 in windows of 1x, 2x and 4x take several rectangles; 2.5x, 3x
+  // and odd sizes one bounding rectangle, and only 1x and 2x draw directly.
   const Case cases[] = {
       {VIDZO_DISPLAY_DIBSECTION, 0, 0, VIDZO_RECTS_BUDGET, true, 6},
       {VIDZO_DISPLAY_DIBSECTION, 128, 96, VIDZO_RECTS_BUDGET, true, 7},
@@ -166,7 +166,10 @@ TEST_F(DummyDisplay, RectModeAndDirectDrawingFollowTheWindowSize) {
       {VIDZO_DISPLAY_DIBSECTION | VIDZO_DISPLAY_SMOOTH | VIDZO_DISPLAY_INTERLACED, 128, 96,
        VIDZO_RECTS_BUDGET, true, 9},
       {VIDZO_DISPLAY_DIBSECTION | VIDZO_DISPLAY_NO_DIRECT, 128, 96, VIDZO_RECTS_BUDGET, false, 0},
-      {VIDZO_DISPLAY_DIBSECTION, 160, 120, VIDZO_RECTS_BUDGET, false, 0},
+      {VIDZO_DISPLAY_DIBSECTION, 160, 120, VIDZO_RECTS_BOUNDING, false, 0},
+      {VIDZO_DISPLAY_AUTOMATIC, 160, 120, VIDZO_RECTS_BOUNDING, false, 0},
+      {VIDZO_DISPLAY_DIBSECTION, 256, 192, VIDZO_RECTS_BUDGET, false, 0},
+      {VIDZO_DISPLAY_DIBSECTION, 192, 144, VIDZO_RECTS_BOUNDING, false, 0},
       {VIDZO_DISPLAY_AUTOMATIC, 150, 110, VIDZO_RECTS_BOUNDING, false, 0},
       {VIDZO_DISPLAY_DIBSECTION, 128, 90, VIDZO_RECTS_BOUNDING, false, 0},
       {VIDZO_DISPLAY_DIB, 160, 120, VIDZO_RECTS_BOUNDING, false, 0},

@@ -106,6 +106,25 @@ std::vector<std::uint32_t> Capture(const std::string& display_name, int x, int y
   return out;
 }
 
+std::vector<std::uint32_t> CoverAndUncover(const std::string& display_name, int x, int y, int width,
+                                           int height) {
+  Display* display = XOpenDisplay(display_name.c_str());
+  if (display == nullptr) return {};
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
+  const Window cover = XCreateWindow(display, DefaultRootWindow(display), x, y, static_cast<unsigned>(width),
+                                     static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
+                                     CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
+  XMapRaised(display, cover);
+  XSync(display, False);
+  auto shot = Capture(display_name, x, y, width, height);
+  XDestroyWindow(display, cover);
+  XSync(display, False);
+  XCloseDisplay(display);
+  return shot;
+}
+
 Frame DecodedTestFrame(std::uint32_t width, std::uint32_t height, std::uint32_t index) {
   std::vector<vidzotools::AnimationFrame> frames(2);
   for (std::uint32_t f = 0; f < 2; ++f) {

@@ -41,6 +41,11 @@ bool StartXVideo(const std::string& display_name);
 // capture failed.
 std::vector<std::uint32_t> Capture(const std::string& display_name, int x, int y, int width, int height);
 
+// Covers the rectangle with a black window of another client, captures the
+// screen there, then takes the window away (which exposes what it covered).
+std::vector<std::uint32_t> CoverAndUncover(const std::string& display_name, int x, int y, int width,
+                                           int height);
+
 // A frame of palette indices with its 8-bit palette (768 bytes, R G B).
 struct Frame {
   std::uint32_t width = 0, height = 0;
