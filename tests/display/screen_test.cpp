@@ -61,13 +61,16 @@ class Screen : public ::testing::Test {
 
   // Opens the window and the display, shows the frame in two rectangles of
   // one batch after a first black picture.
-  void Show(uint32_t type, uint32_t sw, uint32_t sh) {
+  // With `place_after_open` the window gets its size after the display is
+  // open, as the player does it.
+  void Show(uint32_t type, uint32_t sw, uint32_t sh, bool place_after_open = false) {
     window_ = VidzoWindowCreate("Screen", VIDZO_WINDOW_NO_CAPTION);
     ASSERT_NE(window_, nullptr);
-    VidzoWindowMove(window_, 0, 0, sw ? sw : 64, sh ? sh : 48);
-    VidzoWindowShow(window_);
+    if (!place_after_open) VidzoWindowMove(window_, 0, 0, sw ? sw : 64, sh ? sh : 48);
     display_ = VidzoDisplayOpen(window_, type, 64, 48, sw, sh);
     ASSERT_NE(display_, nullptr);
+    if (place_after_open) VidzoWindowMove(window_, 0, 0, display_->WindowWidth, display_->WindowHeight);
+    VidzoWindowShow(window_);
     VidzoDispatchEvents();
     VidzoDisplaySetPalette(display_, frame_.palette.data(), 0);
     ASSERT_EQ(VidzoDisplayBlit(display_, nullptr, 0, 0, 0, 0, 64, 48), 0u);  // the black buffer, whole
@@ -171,6 +174,16 @@ TEST_F(Screen, DirectDrawingInterlacedLeavesEveryOtherRowBlack) {
   // A repaint (as after an expose) keeps them black.
   VidzoWindowPaint(window_);
   EXPECT_EQ(Mismatches(Shot(), frame_, kRgb565, true), 0);
+}
+
+TEST_F(Screen, WindowPlacedAfterTheDisplayOpened) {
+  for (uint32_t type :
+       {VIDZO_DISPLAY_DIB, VIDZO_DISPLAY_DIBSECTION | VIDZO_DISPLAY_NO_DIRECT, VIDZO_DISPLAY_DIBSECTION}) {
+    SCOPED_TRACE(type);
+    Show(type, 128, 96, true);
+    EXPECT_EQ(Mismatches(Shot(), frame_, display_->Blitter ? kRgb565 : kExact), 0);
+    ASSERT_NO_FATAL_FAILURE(Restart());
+  }
 }
 
 TEST_F(Screen, AnExposedWindowIsPaintedAgain) {
