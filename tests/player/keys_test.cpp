@@ -127,4 +127,37 @@ TEST_F(PlayerKeys, PauseStepAndResume) {
   EXPECT_GE(times_[3] - times_[2], std::chrono::milliseconds(140));
 }
 
+TEST_F(PlayerKeys, WindowPlacedWhereAskedOrCentred) {
+  const std::string wide = dir_.File("wide.vdz");
+  player_test::WriteTestVdz(wide, {2048, 16, 1});
+  struct Case {
+    std::vector<std::string> args;
+    uint32_t width;
+  } cases[] = {{{a_, "/X100", "/Y50"}, 16}, {{a_}, 16}, {{wide}, 2048}};
+  for (const Case& c : cases) {
+    int x = -9999, y = -9999, w = 0;
+    SDL_Rect screen{};
+    Run(c.args, [&](int n, const VidzoHandle&) {
+      if (n != 1) return;
+      for (Uint32 id = 1; id < 64; ++id) {
+        if (SDL_Window* window = SDL_GetWindowFromID(id)) {
+          SDL_GetWindowPosition(window, &x, &y);
+          SDL_GetWindowSize(window, &w, nullptr);
+          SDL_GetDisplayBounds(0, &screen);
+        }
+      }
+    });
+    ASSERT_EQ(w, static_cast<int>(c.width));
+    if (c.args.size() == 3) {
+      EXPECT_EQ(x, 96);  // the client area's left edge snaps to a multiple of 8
+      EXPECT_EQ(y, 50);
+    } else {
+      // Centred, also when wider than the screen (both sides outside).
+      const int left = (screen.w - w) / 2 + 3;
+      EXPECT_EQ(x, left - ((left % 8) + 8) % 8);
+      EXPECT_EQ(y, (screen.h - 16) / 2);
+    }
+  }
+}
+
 }  // namespace
