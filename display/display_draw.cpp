@@ -174,6 +174,7 @@ uint32_t VidzoDisplayBlit(VidzoDisplayBuffer* d, void* /*context*/, uint32_t sou
                           uint32_t x, uint32_t y, uint32_t width, uint32_t height) {
   if (d == nullptr) return 1;
   if (d->Type == 1 || d->Type == 2) {
+    d->RepaintAll = 0;
     vidzo::display::Upload(d, vidzo::display::Whole(d));
     return vidzo::display::Present(d) ? VIDZO_DISPLAY_BLIT_WHOLE : 1;
   }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "display/key_queue.h"
+#include "platform/messagebox.h"
 #include "video_session.h"
 
 namespace {
@@ -126,6 +127,15 @@ class Screen : public ::testing::Test {
 };
 
 std::unique_ptr<display_test::XServer> Screen::server_;
+
+TEST_F(Screen, MessageBoxesGoThroughSdlOnARealDisplay) {
+  EXPECT_EQ(VidzoVideoIsReal(), 1u);
+  auto presenter = platform::SetMessagePresenter({});
+  EXPECT_TRUE(presenter);
+  platform::SetMessagePresenter(presenter);
+  VidzoVideoStop();  // and stopping video takes the presenter away
+  EXPECT_FALSE(platform::SetMessagePresenter({}));
+}
 
 TEST_F(Screen, StandardDibsAtOneToOne) {
   Show(VIDZO_DISPLAY_DIB, 0, 0);
