@@ -61,6 +61,10 @@ TEST_F(SoundErrors, BadOptions) {
   ExpectRefused("--lossy 10 --sound " + Quote(Good()), "--lossy needs a level from 0 to 9, got \"10\"");
   ExpectRefused("--lossy -1 --sound " + Quote(Good()), "--lossy needs a level from 0 to 9");
   ExpectRefused("--lossy=x --sound " + Quote(Good()), "--lossy needs a level from 0 to 9, got \"x\"");
+  ExpectRefused("--sound-lead 10001 --sound " + Quote(Good()),
+                "--sound-lead needs milliseconds from 0 to 10000, got \"10001\"");
+  ExpectRefused("--sound-lead -5 --sound " + Quote(Good()),
+                "--sound-lead needs milliseconds from 0 to 10000");
   ExpectRefused("--frame-rate 0 --sound " + Quote(Good()), "sound needs a timed file");
   ExpectRefused("--raw-sound --lossy 3 --sound " + Quote(Good()), "give one of them");
 }
@@ -103,7 +107,7 @@ TEST_F(SoundErrors, ChunksLargerThanTheHeaderSaysAreCutWithAWarning) {
   const std::string out = dir_.File("raw.vdz");
   const Pcm sound = ToFormat(SineSweep(8000, 500), 16, 1);
   RunResult r = RunTool(dir_, "vdzenc",
-                        "--frame-rate 40 --raw-sound --sound " + Quote(Good()) + " " +
+                        "--frame-rate 40 --sound-lead 0 --raw-sound --sound " + Quote(Good()) + " " +
                             Quote(dir_.File("pictures")) + " " + Quote(out));
   ASSERT_EQ(r.exit_code, 0) << r.err;
   // Frame 0 carries 320 sample frames, frame 1 the 180 left, frame 2 none.

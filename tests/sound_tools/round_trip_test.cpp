@@ -195,7 +195,7 @@ TEST(SoundRoundTrip, SevenTracksOfDifferentRatesAndFormats) {
                            "Sound track 3: format 0xD000AC44, 44100 Hz, 8-bit, stereo, compressed",
                            "Sound track 6: format 0xC0003039, 12345 Hz, 8-bit, mono, compressed"})
     EXPECT_NE(e.info.out.find(line), std::string::npos) << line << "\n" << e.info.out;
-  const Encoded raw = EncodeAndDecode(dir, {sounds[1]}, "--raw-sound", 0, "raw");
+  const Encoded raw = EncodeAndDecode(dir, {sounds[1]}, "--raw-sound --sound-lead 0", 0, "raw");
   ExpectSameBytes({sounds[1]}, raw, "raw track");
   EXPECT_NE(
       raw.info.out.find("Sound track 0: format 0x70002B11, 11025 Hz, 16-bit, stereo, raw, largest chunk 1764 "
@@ -243,16 +243,19 @@ FrameChunks ReadChunks(const std::string& vdz) {
   return out;
 }
 
-// Frame i carries sample frames floor(i x period x rate / 100000) up to the
-// next frame's start, the last frame the rest; frames past the end none.
-void ExpectSpans(const FrameChunks& chunks, size_t frames, int track, const Pcm& sound, uint64_t period) {
+// Frame i > 0 carries sample frames floor((i x period + lead) x rate /
+// 100000) up to the next frame's start, frame 0 from the first, the last
+// frame the rest; frames past the end none. Period and lead in 10 us units.
+void ExpectSpans(const FrameChunks& chunks, size_t frames, int track, const Pcm& sound, uint64_t period,
+                 uint64_t lead) {
   ASSERT_GE(chunks.sizes.size(), frames);
+  const auto start_of = [&](uint64_t i) {
+    return i == 0 ? 0 : std::min<uint64_t>((i * period + lead) * sound.rate / 100000, sound.Frames());
+  };
   uint64_t total = 0;
   for (size_t i = 0; i < frames; ++i) {
-    const uint64_t start = std::min<uint64_t>(i * period * sound.rate / 100000, sound.Frames());
-    const uint64_t end = i + 1 == frames
-                             ? sound.Frames()
-                             : std::min<uint64_t>((i + 1) * period * sound.rate / 100000, sound.Frames());
+    const uint64_t start = start_of(i);
+    const uint64_t end = i + 1 == frames ? sound.Frames() : start_of(i + 1);
     const int64_t expected = end == start ? -1 : static_cast<int64_t>((end - start) * sound.FrameBytes());
     EXPECT_EQ(chunks.sizes[i][track], expected) << "frame " << i << " of " << frames << ", track " << track;
     if (chunks.sizes[i][track] > 0) total += chunks.sizes[i][track];
@@ -279,11 +282,11 @@ TEST(SoundRoundTrip, SoundShorterThanTheVideoLeavesLaterFramesWithoutChunks) {
   TempDir dir;
   const std::vector<Pcm> sounds = {ToFormat(SineSweep(8000, 1000), 16, 1),
                                    ToFormat(RandomNoise(11025, 3000, 1), 8, 2)};
-  const Encoded e = EncodeAndDecode(dir, sounds, "", 12);
+  const Encoded e = EncodeAndDecode(dir, sounds, "--sound-lead 0", 12);
   ExpectSameBytes(sounds, e, "shorter sound");
   const FrameChunks chunks = ReadChunks(e.vdz);
-  ExpectSpans(chunks, 12, 0, sounds[0], 4000);
-  ExpectSpans(chunks, 12, 1, sounds[1], 4000);
+  ExpectSpans(chunks, 12, 0, sounds[0], 4000, 0);
+  ExpectSpans(chunks, 12, 1, sounds[1], 4000, 0);
   EXPECT_EQ(chunks.sizes[4][0], -1);  // 8000 Hz x 0.125 s ends within frame 3
   EXPECT_EQ(e.enc.err.find("warning"), std::string::npos) << e.enc.err;
 }
@@ -292,9 +295,9 @@ TEST(SoundRoundTrip, SoundLongerThanTheVideoEndsInTheLastFrame) {
   TempDir dir;
   const std::vector<Pcm> sounds = {ToFormat(SineSweep(11025, 11025), 16, 2)};
   for (const char* mode : {"--lossy 0", "--raw-sound"}) {
-    const Encoded e = EncodeAndDecode(dir, sounds, mode, 5, mode + 2);
+    const Encoded e = EncodeAndDecode(dir, sounds, std::string(mode) + " --sound-lead 0", 5, mode + 2);
     ExpectSameBytes(sounds, e, std::string("longer sound, ") + mode);
-    ExpectSpans(ReadChunks(e.vdz), 5, 0, sounds[0], 4000);
+    ExpectSpans(ReadChunks(e.vdz), 5, 0, sounds[0], 4000, 0);
     EXPECT_NE(e.enc.err.find("warning: "), std::string::npos) << e.enc.err;
     EXPECT_NE(e.info.out.find("largest chunk " + std::to_string(11025 * 4 - 4 * 1764) + " bytes"),
               std::string::npos)
@@ -311,8 +314,34 @@ TEST(SoundRoundTrip, UnevenFramePeriodsSplitOnWholeSampleFrames) {
   const Encoded e = EncodeAndDecode(dir, sounds, "--frame-rate -3333", 11);
   ExpectSameBytes(sounds, e, "uneven periods");
   const FrameChunks chunks = ReadChunks(e.vdz);
-  ExpectSpans(chunks, 11, 0, sounds[0], 3333);
-  ExpectSpans(chunks, 11, 1, sounds[1], 3333);
+  ExpectSpans(chunks, 11, 0, sounds[0], 3333, 25000);
+  ExpectSpans(chunks, 11, 1, sounds[1], 3333, 25000);
+}
+
+// vdzenc's default lead of 250 ms moves every span but the first ahead: frame
+// 0 carries its own 40 ms and the lead, the sound ends that much earlier in
+// the frames, and nothing is lost or repeated. Any other lead does the same.
+TEST(SoundRoundTrip, SoundLeadMovesTheSpansAheadAndKeepsEveryByte) {
+  TempDir dir;
+  const std::vector<Pcm> sounds = {ToFormat(SineSweep(8000, 8000), 16, 2),
+                                   ToFormat(RandomNoise(11025, 6000, 3), 8, 1)};
+  for (const auto& [option, lead] : {std::pair<std::string, uint64_t>{"", 25000},
+                                     {"--sound-lead 90", 9000},
+                                     {"--sound-lead 10000", 1000000}}) {
+    const Encoded e =
+        EncodeAndDecode(dir, sounds, option + " --raw-sound", 30, "lead" + std::to_string(lead));
+    ExpectSameBytes(sounds, e, "lead " + std::to_string(lead));
+    const FrameChunks chunks = ReadChunks(e.vdz);
+    ExpectSpans(chunks, 30, 0, sounds[0], 4000, lead);
+    ExpectSpans(chunks, 30, 1, sounds[1], 4000, lead);
+  }
+  // 1 s at 8000 Hz with a 250 ms lead ends in frame 18 (18 x 40 + 250 ms is
+  // 970 ms; frame 19 would start at 1010 ms).
+  const Encoded e = EncodeAndDecode(dir, {sounds[0]}, "--raw-sound", 30, "ends");
+  const FrameChunks chunks = ReadChunks(e.vdz);
+  EXPECT_EQ(chunks.sizes[0][0], int64_t{(8000 * 290 / 1000) * 4});
+  EXPECT_GT(chunks.sizes[18][0], 0);
+  EXPECT_EQ(chunks.sizes[19][0], -1);
 }
 
 TEST(SoundRoundTrip, RingFrameCarriesFrameZerosSoundAndPicturesStillDecode) {

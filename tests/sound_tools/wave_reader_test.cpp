@@ -152,6 +152,12 @@ TEST(SoundSpans, FramesStartOnWholeSampleFramesAndTheLastTakesTheRest) {
   // The longest period and the highest rate over many frames stay exact.
   const auto starts = vidzotools::SoundFrameStarts(uint64_t{1} << 40, 0xFFFFFF, 0x80000000u, 3);
   EXPECT_EQ(starts[1], (uint64_t{0x80000000u} * 0xFFFFFF) / 100000);
+  // A lead of 25 ms (2500 units) moves every start but the first ahead by
+  // 275.625 sample frames; starts past the end stay at the end.
+  EXPECT_EQ(vidzotools::SoundFrameStarts(1000, 11025, 4000, 4, 2500),
+            (std::vector<uint64_t>{0, 716, 1000, 1000, 1000}));
+  EXPECT_EQ(vidzotools::SoundFrameStarts(5000, 11025, 4000, 3, 2500),
+            (std::vector<uint64_t>{0, 716, 1157, 5000}));
   EXPECT_EQ(vidzotools::FramePeriodUnits(40), 4000u);
   EXPECT_EQ(vidzotools::FramePeriodUnits(-3333), 3333u);
   EXPECT_EQ(vidzotools::FramePeriodUnits(INT32_MIN), 0x80000000u);

@@ -98,13 +98,14 @@ uint64_t FramePeriodUnits(int32_t frame_rate) {
 }
 
 std::vector<uint64_t> SoundFrameStarts(uint64_t sample_frames, uint32_t rate, uint64_t period,
-                                       size_t frame_count) {
+                                       size_t frame_count, uint64_t lead) {
   std::vector<uint64_t> starts(frame_count + 1, sample_frames);
-  // Once a start reaches the end, all later ones stay there; so i x period x
-  // rate stays below (sample_frames + 1) x 100000 + period x rate, well
-  // within 64 bits for any sound held in memory.
+  // Once a start reaches the end, all later ones stay there; so
+  // (i x period + lead) x rate stays below (sample_frames + 1) x 100000 +
+  // period x rate, well within 64 bits for any sound held in memory (a lead
+  // of more than the whole sound ends the loop at i = 1).
   for (size_t i = 0; i < frame_count; ++i) {
-    const uint64_t at = static_cast<uint64_t>(i) * period * rate / 100000;
+    const uint64_t at = i == 0 ? 0 : (static_cast<uint64_t>(i) * period + lead) * rate / 100000;
     if (at >= sample_frames) break;
     starts[i] = at;
   }
@@ -135,9 +136,13 @@ bool AddSoundTrack(VdzContent& content, uint32_t track, const WaveSound& sound,
     error = "the lossy level is 0 to 9";
     return false;
   }
+  if (options.lead_ms > kMaxSoundLeadMs) {
+    error = "the sound lead is at most " + std::to_string(kMaxSoundLeadMs) + " milliseconds";
+    return false;
+  }
   const uint32_t frame_bytes = sound.FrameBytes();
-  const std::vector<uint64_t> starts =
-      SoundFrameStarts(sound.Frames(), sound.rate, period, content.frames.size());
+  const std::vector<uint64_t> starts = SoundFrameStarts(
+      sound.Frames(), sound.rate, period, content.frames.size(), uint64_t{options.lead_ms} * 100);
   std::vector<Span> spans;
   for (size_t i = 0; i < content.frames.size(); ++i) {
     const uint64_t n = starts[i + 1] - starts[i];

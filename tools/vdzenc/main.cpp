@@ -42,6 +42,11 @@ constexpr const char* kUsage =
     "                  frame carries the sound of its own time span, the last\n"
     "                  frame all that remains; frames after the end of the sound\n"
     "                  carry none. Needs a frame rate other than 0\n"
+    "  --sound-lead MS each frame carries the sound MS milliseconds ahead of its\n"
+    "                  own span (frame 0 its span and the lead), so that the\n"
+    "                  player always has sound queued beyond the picture; the\n"
+    "                  picture is still timed by its own sound. 0 to 10000,\n"
+    "                  default 250\n"
     "  --lossy N       compress the sound at lossy level N, 0 (lossless, the\n"
     "                  default) to 9 (smallest)\n"
     "  --raw-sound     store the sound uncompressed\n"
@@ -53,7 +58,7 @@ struct Options {
   int32_t frame_rate = 100;
   bool ring = false;
   std::vector<std::string> sounds;
-  SoundTrackOptions sound;
+  SoundTrackOptions sound{.lead_ms = kDefaultSoundLeadMs};
   std::string frame_dir;
   std::string output;
 };
@@ -112,6 +117,13 @@ int ParseArguments(int argc, char** argv, Options& options, std::string& error) 
         return 1;
       }
       options.frame_rate = static_cast<int32_t>(number);
+    } else if (TakeValue(arg, "--sound-lead", argc, argv, i, value)) {
+      if (!ParseWhole(value, 0, kMaxSoundLeadMs, number)) {
+        error = "--sound-lead needs milliseconds from 0 to " + std::to_string(kMaxSoundLeadMs) + ", got \"" +
+                value + "\"";
+        return 1;
+      }
+      options.sound.lead_ms = static_cast<uint32_t>(number);
     } else if (TakeValue(arg, "--lossy", argc, argv, i, value)) {
       if (!ParseWhole(value, 0, 9, number)) {
         error = "--lossy needs a level from 0 to 9, got \"" + value + "\"";
