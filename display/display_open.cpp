@@ -175,11 +175,23 @@ bool SetUpRenderer(VidzoDisplayBuffer* d, SDL_Window* window, std::uint32_t requ
 }
 
 bool GoFullScreen(VidzoDisplayBuffer* d, SDL_Window* window) {
-  if (g_full_mode_set) SDL_SetWindowDisplayMode(window, &g_full_mode);
+  // The window first covers the screen by itself, without a frame, so that
+  // it does so even where no window manager acts on the full-screen request.
+  SDL_Rect bounds{0, 0, 0, 0};
+  const int index = SDL_GetWindowDisplayIndex(window);
+  if (SDL_GetDisplayBounds(index < 0 ? 0 : index, &bounds) != 0) return false;
+  if (g_full_mode_set) {
+    bounds.w = g_full_mode.w;
+    bounds.h = g_full_mode.h;
+    SDL_SetWindowDisplayMode(window, &g_full_mode);
+  }
+  SDL_SetWindowBordered(window, SDL_FALSE);
+  SDL_SetWindowSize(window, bounds.w, bounds.h);
+  SDL_SetWindowPosition(window, bounds.x, bounds.y);
+  d->FullScreenWindow = window;
   if (SDL_SetWindowFullscreen(window,
                               g_full_mode_set ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
     return false;
-  d->FullScreenWindow = window;
   SDL_ShowWindow(window);
   SDL_RaiseWindow(window);
   d->Active = 1;
@@ -247,7 +259,12 @@ void VidzoDisplayClose(VidzoDisplayBuffer* d) {
     if (d->MemoryDc) SDL_DestroyRenderer(static_cast<SDL_Renderer*>(d->MemoryDc));
   }
   VidzoBlitClose(d->Blitter);
-  if (d->FullScreenWindow) SDL_SetWindowFullscreen(static_cast<SDL_Window*>(d->FullScreenWindow), 0);
+  if (d->FullScreenWindow) {
+    auto* full = static_cast<SDL_Window*>(d->FullScreenWindow);
+    SDL_SetWindowFullscreen(full, 0);
+    const bool caption = window == nullptr || !(window->flags & VIDZO_WINDOW_NO_CAPTION);
+    SDL_SetWindowBordered(full, caption ? SDL_TRUE : SDL_FALSE);
+  }
   if (window != nullptr && window->display == d) window->display = nullptr;
   std::free(d->Pixels);
   std::free(d->SaveArea);

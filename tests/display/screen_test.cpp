@@ -94,7 +94,11 @@ class Screen : public ::testing::Test {
   // black instead.
   int Mismatches(const std::vector<std::uint32_t>& shot, const Frame& f, std::uint32_t mask,
                  bool black_odd_rows = false, bool report = true) {
-    const std::uint32_t ww = display_->WindowWidth, wh = display_->WindowHeight;
+    return Mismatches(shot, f, mask, display_->WindowWidth, display_->WindowHeight, black_odd_rows, report);
+  }
+  // The same for a screenshot of ww x wh pixels.
+  int Mismatches(const std::vector<std::uint32_t>& shot, const Frame& f, std::uint32_t mask, std::uint32_t ww,
+                 std::uint32_t wh, bool black_odd_rows = false, bool report = true) {
     if (report) {
       EXPECT_EQ(shot.size(), std::size_t(ww) * wh);
     }
@@ -127,6 +131,33 @@ class Screen : public ::testing::Test {
 };
 
 std::unique_ptr<display_test::XServer> Screen::server_;
+
+TEST_F(Screen, FullScreenCoversTheScreenWithThePictureCentredAtTwiceItsSize) {
+  window_ = VidzoWindowCreate("Screen", 0);
+  ASSERT_NE(window_, nullptr);
+  display_ = VidzoDisplayOpen(window_, VIDZO_DISPLAY_FULL_320X240, 64, 48, 0, 0);
+  ASSERT_NE(display_, nullptr);
+  ASSERT_EQ(display_->Height, 204u);
+  display_test::PutFrame(display_, frame_);
+  VidzoDisplaySetPalette(display_, frame_.palette.data(), 0);
+  VidzoDispatchEvents();
+  EXPECT_EQ(VidzoDisplayBlit(display_, nullptr, 0, 0, 0, 0, 64, 48), VIDZO_DISPLAY_BLIT_WHOLE);
+  // 320 x 240 on the 640 x 480 screen: the 64 x 204 buffer at (128, 18),
+  // doubled; rows 48 and below hold colour 0.
+  Frame buffer = frame_;
+  buffer.height = 204;
+  buffer.pixels.resize(64 * 204, 0);
+  const auto picture = display_test::Capture(server_->Name(), 256, 36, 128, 408);
+  EXPECT_EQ(Mismatches(picture, buffer, kExact, 128u, 408u), 0);
+  const auto screen = display_test::Capture(server_->Name(), 0, 0, 640, 480);
+  ASSERT_EQ(screen.size(), 640u * 480u);
+  for (const auto& [x, y] : {std::pair{0, 0}, {255, 100}, {384, 100}, {300, 35}, {300, 444}, {639, 479}})
+    EXPECT_EQ(screen[y * 640 + x], 0u) << x << "," << y;
+  VidzoDisplayClose(display_);
+  display_ = nullptr;
+  EXPECT_FALSE(SDL_GetWindowFlags(static_cast<SDL_Window*>(VidzoWindowHandle(window_))) &
+               (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS));
+}
 
 TEST_F(Screen, MessageBoxesGoThroughSdlOnARealDisplay) {
   EXPECT_EQ(VidzoVideoIsReal(), 1u);
