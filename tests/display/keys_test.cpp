@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "display/key_queue.h"
-#include "video_session.h"
+#include "display_fixture.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "display/blit.h"
+#include "display_fixture.h"
 #include "platform/messagebox.h"
 #include "playback/vidzo.h"
-#include "video_session.h"
 
 namespace {
 

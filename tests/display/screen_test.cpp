@@ -7,8 +7,8 @@
 #include <string>
 
 #include "display/key_queue.h"
+#include "display_fixture.h"
 #include "platform/messagebox.h"
-#include "video_session.h"
 
 namespace {
 

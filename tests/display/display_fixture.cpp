@@ -1,4 +1,4 @@
-#include "video_session.h"
+#include "display_fixture.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
