@@ -173,9 +173,13 @@ TEST_F(Screen, StandardDibsAtOneToOne) {
   EXPECT_EQ(Mismatches(Shot(), frame_, kExact), 0);
 }
 
-TEST_F(Screen, StandardDibsStretchedTwoAndAHalfTimes) {
-  Show(VIDZO_DISPLAY_DIB, 160, 120);
-  EXPECT_EQ(Mismatches(Shot(), frame_, kExact), 0);
+TEST_F(Screen, StandardDibsStretchedTwiceAndTwoAndAHalfTimes) {
+  for (uint32_t width : {128u, 160u}) {
+    SCOPED_TRACE(width);
+    Show(VIDZO_DISPLAY_DIB, width, width * 3 / 4);
+    EXPECT_EQ(Mismatches(Shot(), frame_, kExact), 0);
+    ASSERT_NO_FATAL_FAILURE(Restart());
+  }
 }
 
 TEST_F(Screen, OffScreenPictureWithoutDirectDrawing) {
