@@ -58,7 +58,7 @@ std::vector<uint8_t> Rgb(std::initializer_list<uint32_t> colours) {
   return rgb;
 }
 
-TEST(FrameIndexer, PersistingColoursKeepTheirIndex) {
+TEST(FrameIndexer, SlotsFollowThePixels) {
   FrameIndexer indexer;
   AnimationFrame a, b, c;
   std::string error;
@@ -68,15 +68,21 @@ TEST(FrameIndexer, PersistingColoursKeepTheirIndex) {
   EXPECT_EQ(a.palette[0], 255);
   EXPECT_EQ(a.palette[3 * 1 + 1], 255);
   EXPECT_EQ(a.palette[3 * 2 + 2], 255);
-  // Green goes, white comes: white takes a never-used slot and the others stay.
+  // Red keeps slot 0: at pixel 0 blue has as many pixels from slot 0, but the
+  // slot holds red already. White recolours slot 1 under pixel 1, and blue,
+  // left over, takes its last slot, which is free.
   const auto second = Rgb({0x0000FF, 0xFFFFFF, 0xFF0000, 0xFF0000});
   ASSERT_TRUE(indexer.Next(second.data(), 4, b, error));
-  EXPECT_EQ(b.pixels, (std::vector<uint8_t>{2, 3, 0, 0}));
-  EXPECT_EQ(b.palette[3 * 1 + 1], 255) << "an unused slot keeps its colour";
-  // Green comes back to its old slot.
+  EXPECT_EQ(b.pixels, (std::vector<uint8_t>{2, 1, 0, 0}));
+  EXPECT_EQ(b.palette[3 * 1], 255);
+  EXPECT_EQ(b.palette[3 * 1 + 1], 255);
+  EXPECT_EQ(b.palette[3 * 1 + 2], 255);
+  // A picture of another size is indexed by colour: green's slot holds white
+  // now, so green takes a never-used slot, and white's slot keeps its colour.
   const auto third = Rgb({0x00FF00});
   ASSERT_TRUE(indexer.Next(third.data(), 1, c, error));
-  EXPECT_EQ(c.pixels, (std::vector<uint8_t>{1}));
+  EXPECT_EQ(c.pixels, (std::vector<uint8_t>{3}));
+  EXPECT_EQ(c.palette[3 * 1], 255) << "an unused slot keeps its colour";
 }
 
 TEST(FrameIndexer, SlotsAreReusedOnceAllAreTaken) {
