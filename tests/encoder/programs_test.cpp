@@ -121,6 +121,48 @@ TEST(Programs, InfoDescribesTheFile) {
     EXPECT_NE(info.out.find(text), std::string::npos) << text << "\n" << info.out;
 }
 
+// A palette cycling over a fixed picture: every frame after the first is a
+// palette change over unchanged indices, all of the same small size.
+TEST(Programs, ACyclingPaletteTravelsAsPaletteChanges) {
+  constexpr uint32_t kW = 32, kH = 24;
+  std::vector<RgbPicture> pictures;
+  for (int f = 0; f < 8; ++f) {
+    AnimationFrame frame;
+    for (uint32_t i = 0; i < kW * kH; ++i)
+      frame.pixels.push_back(static_cast<uint8_t>((i % kW + i / kW) % 48));
+    for (int c = 0; c < 48; ++c) {
+      const int k = (c + 5 * f) % 48;
+      frame.palette[3 * c] = ExpandComponent(static_cast<uint8_t>(k));
+      frame.palette[3 * c + 1] = ExpandComponent(static_cast<uint8_t>(63 - k));
+      frame.palette[3 * c + 2] = ExpandComponent(static_cast<uint8_t>(k / 2));
+    }
+    pictures.push_back(ToRgb(frame, kW, kH));
+  }
+  CheckProgramsRoundTrip(pictures, "");
+
+  vidzoer_test::TempDir dir;
+  WriteFrames(dir.path() / "in", pictures);
+  const std::string vdz = dir.File("a.vdz");
+  ASSERT_EQ(RunProgram(dir, "vdzenc", Quote(dir.File("in")) + " " + Quote(vdz)).exit_code, 0);
+  RunResult info = RunProgram(dir, "vdzinfo", Quote(vdz));
+  ASSERT_EQ(info.exit_code, 0) << info.err;
+  // The frame table: frame, size, offset, palette, sound tracks.
+  std::istringstream lines(info.out);
+  std::string line;
+  std::vector<long> sizes;
+  while (std::getline(lines, line)) {
+    std::istringstream row(line);
+    std::string frame, palette;
+    long size = 0, offset = 0;
+    if (!(row >> frame >> size >> offset >> palette) || frame != std::to_string(sizes.size())) continue;
+    EXPECT_EQ(palette, "yes") << line;
+    sizes.push_back(size);
+  }
+  ASSERT_EQ(sizes.size(), pictures.size()) << info.out;
+  for (size_t f = 2; f < sizes.size(); ++f) EXPECT_EQ(sizes[f], sizes[1]) << "frame " << f;
+  EXPECT_LT(sizes[1] * 4, sizes[0]);
+}
+
 // An error: one line on standard error naming what is wrong, a nonzero exit,
 // and the output left as it was (here: a file that already existed).
 void ExpectEncodeError(const vidzoer_test::TempDir& dir, const std::string& args, const std::string& text) {
