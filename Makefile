@@ -21,10 +21,10 @@ build/asan/CMakeCache.txt: | deps
 	cmake -S . -B build/asan -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIDZOER_SANITIZE=ON
 
 # The demo: a sample animation (pictures and sound from vdzsample, coded by
-# vdzenc) in build/demo-files/sample.vdz, made again when vdzsample changes,
-# played with the summary. With no display the pictures go to SDL's dummy
-# video driver; with no sound card the sound goes to SDL's dummy audio driver
-# (the sound output falls back to it by itself), which keeps the pace.
+# vdzenc) in build/demo-files/sample.vdz, made again when vdzsample or vdzenc
+# changes, played with the summary. With no display the pictures go to SDL's
+# dummy video driver; with no sound card the sound goes to SDL's dummy audio
+# driver (the sound output falls back to it by itself), which keeps the pace.
 DEMO_DIR := build/demo-files
 DEMO_BUILD ?= build/release
 DEMO_BIN = $(CURDIR)/$(DEMO_BUILD)/bin
@@ -33,7 +33,8 @@ demo: deps
 	@[ -f $(DEMO_BUILD)/CMakeCache.txt ] || \
 	  cmake -S . -B $(DEMO_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(DEMO_BUILD) -j $(JOBS) --target vdzsample vdzenc vidzoplw
-	@if [ ! -f $(DEMO_DIR)/sample.vdz ] || [ $(DEMO_BIN)/vdzsample -nt $(DEMO_DIR)/sample.vdz ]; then \
+	@if [ ! -f $(DEMO_DIR)/sample.vdz ] || [ $(DEMO_BIN)/vdzsample -nt $(DEMO_DIR)/sample.vdz ] || \
+	  [ $(DEMO_BIN)/vdzenc -nt $(DEMO_DIR)/sample.vdz ]; then \
 	  set -e; rm -rf $(DEMO_DIR); mkdir -p $(DEMO_DIR); \
 	  echo "demo: making $(DEMO_DIR)/sample.vdz"; \
 	  $(DEMO_BIN)/vdzsample $(DEMO_DIR)/frames; \
