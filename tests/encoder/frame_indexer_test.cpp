@@ -45,6 +45,27 @@ std::vector<uint8_t> Colours(int n, int rotate = 0, int step = 0) {
   return c;
 }
 
+// A slot whose pixels split between two new colours goes to the colour with
+// more of them, though the other comes first.
+TEST(FrameIndexerBySlot, TheLargerShareOfASlotKeepsIt) {
+  FrameIndexer indexer;
+  AnimationFrame frame;
+  std::string error;
+  for (size_t first : {size_t{500}, size_t{1}, size_t{549}}) {
+    SCOPED_TRACE(testing::Message() << first << " pixels of the first colour");
+    const std::vector<uint8_t> whole = Show(std::vector<uint8_t>(1100, 0), Colours(3));
+    ASSERT_TRUE(indexer.Next(whole.data(), 1100, frame, error)) << error;
+    const uint8_t slot = frame.pixels[0];
+    std::vector<uint8_t> split(1100, 2);
+    std::fill_n(split.begin(), first, uint8_t{1});
+    const auto rgb = Show(split, Colours(3));
+    ASSERT_TRUE(indexer.Next(rgb.data(), 1100, frame, error)) << error;
+    ExpectExact(rgb, frame);
+    EXPECT_NE(frame.pixels[0], slot);
+    EXPECT_EQ(frame.pixels[1099], slot);
+  }
+}
+
 TEST(FrameIndexerBySlot, ARotatingPaletteKeepsEveryIndex) {
   constexpr uint32_t kW = 32, kH = 16;
   std::vector<uint8_t> picture(kW * kH);

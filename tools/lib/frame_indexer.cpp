@@ -1,7 +1,6 @@
 #include "tools/lib/frame_indexer.h"
 
 #include <algorithm>
-#include <functional>
 
 namespace vidzotools {
 namespace {
@@ -14,11 +13,25 @@ uint32_t Key(const uint8_t* rgb) {
          (rgb[2] >> 2);
 }
 
-// A counted pair as one number that sorts, in descending order, by pixel
-// count, then pairs whose colour the slot already holds, then slot and colour
-// number ascending.
+// A counted pair as one number: its rank (pixel count, then whether the slot
+// holds the colour already) above the pair itself.
 uint64_t Rank(uint32_t count, bool held, uint32_t pair) {
-  return (static_cast<uint64_t>(count) << 17) | (static_cast<uint64_t>(held) << 16) | (0xFFFFu - pair);
+  return (static_cast<uint64_t>(count) << 17) | (static_cast<uint64_t>(held) << 16) | pair;
+}
+
+// Sorts ranked pairs by descending rank, pairs of equal rank in the order
+// given (a stable radix sort, a byte of the rank at a time).
+void SortByRank(std::vector<uint64_t>& entries, std::vector<uint64_t>& scratch) {
+  uint64_t all = 0;
+  for (uint64_t e : entries) all |= e;
+  scratch.resize(entries.size());
+  for (int shift = 16; (all >> shift) != 0; shift += 8) {
+    std::array<size_t, 257> at{};
+    for (uint64_t e : entries) ++at[256 - ((e >> shift) & 255)];
+    for (size_t d = 1; d < at.size(); ++d) at[d] += at[d - 1];
+    for (uint64_t e : entries) scratch[at[255 - ((e >> shift) & 255)]++] = e;
+    entries.swap(scratch);
+  }
 }
 
 }  // namespace
@@ -110,17 +123,20 @@ bool FrameIndexer::Next(const uint8_t* rgb, size_t pixels, AnimationFrame& frame
   };
 
   // Slots by pixel: the pairs by descending count, each slot and each colour
-  // taken once.
+  // taken once. Pairs of equal count whose slot holds the colour already go
+  // first, then the one met first in the picture.
   for (uint64_t& entry : counted_) {
     const uint32_t pair = static_cast<uint32_t>(entry);
     entry = Rank(pairs_[pair], colour_[pair >> 8] == static_cast<int32_t>(colours[pair & 255]), pair);
     pairs_[pair] = 0;
   }
-  std::sort(counted_.begin(), counted_.end(), std::greater<>());
-  for (uint64_t entry : counted_) {
-    const uint32_t pair = 0xFFFFu - static_cast<uint32_t>(entry & 0xFFFF);
-    const uint32_t s = pair >> 8, c = pair & 255;
-    if (!taken[s] && slot_for[c] == kFree) take(c, static_cast<int>(s));
+  SortByRank(counted_, scratch_);
+  uint32_t placed = 0;
+  for (size_t k = 0; k < counted_.size() && placed < distinct; ++k) {
+    const uint32_t s = (counted_[k] >> 8) & 255, c = counted_[k] & 255;
+    if (taken[s] || slot_for[c] != kFree) continue;
+    take(c, static_cast<int>(s));
+    ++placed;
   }
 
   // The colours left over: their last slot when it is free and still holds

@@ -47,6 +47,7 @@ class FrameIndexer {
   std::vector<uint8_t> locals_;    // per pixel of the frame: its colour's number in the frame
   std::vector<uint32_t> pairs_;    // per previous slot x 256 + colour number: pixel count
   std::vector<uint64_t> counted_;  // the pairs counted in this frame, ranked
+  std::vector<uint64_t> scratch_;
   uint32_t frame_number_ = 0;
 };
 
