@@ -155,10 +155,17 @@ TEST(FrameIndexerBySlot, TwoHundredAndFiftySixColours) {
   ExpectExact(rgb, frame);
   EXPECT_EQ(frame.pixels, first.pixels);
 
-  // 257 colours are refused, and the indexer goes on from the frame before.
+  // 257 colours are refused, in a picture of the same size and of another,
+  // and the indexer goes on from the frame before.
   std::vector<uint8_t> more = rgb;
-  more.insert(more.end(), {1, 2, 3});
+  more[0] = 1;  // a new colour; pixel 0's old one is on pixel 256 as well
+  more[1] = 2;
+  more[2] = 3;
   AnimationFrame refused;
+  EXPECT_FALSE(indexer.Next(more.data(), picture.size(), refused, error));
+  EXPECT_EQ(error, "more than 256 colours");
+  more.insert(more.end(), {1, 2, 3});
+  error.clear();
   EXPECT_FALSE(indexer.Next(more.data(), picture.size() + 1, refused, error));
   EXPECT_EQ(error, "more than 256 colours");
   EXPECT_TRUE(refused.pixels.empty());
