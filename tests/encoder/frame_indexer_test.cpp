@@ -1,5 +1,6 @@
 // Palette slots that follow the pixels: recoloured areas keep their indices,
-// the change travelling in the palette, and every picture stays exact.
+// also where two of them show one colour for a while, the change travelling
+// in the palette, and every picture stays exact.
 #include "tools/lib/frame_indexer.h"
 
 #include <gtest/gtest.h>
@@ -45,14 +46,26 @@ std::vector<uint8_t> Colours(int n, int rotate = 0, int step = 0) {
   return c;
 }
 
+// Coded, every frame after the first is a palette change over an unchanged
+// picture: its video is as short as frame 1's.
+void ExpectOnlyPaletteChanges(uint32_t width, uint32_t height, const std::vector<AnimationFrame>& frames) {
+  VdzContent content;
+  std::string error;
+  ASSERT_TRUE(EncodeAnimation(width, height, frames, {}, content, error)) << error;
+  for (size_t f = 1; f < content.frames.size(); ++f) {
+    EXPECT_FALSE(content.frames[f].palette.empty()) << "frame " << f;
+    EXPECT_EQ(content.frames[f].video, content.frames[1].video) << "frame " << f;
+  }
+}
+
 // A slot whose pixels split between two new colours goes to the colour with
 // more of them, though the other comes first.
 TEST(FrameIndexerBySlot, TheLargerShareOfASlotKeepsIt) {
-  FrameIndexer indexer;
-  AnimationFrame frame;
-  std::string error;
   for (size_t first : {size_t{500}, size_t{1}, size_t{549}}) {
     SCOPED_TRACE(testing::Message() << first << " pixels of the first colour");
+    FrameIndexer indexer;
+    AnimationFrame frame;
+    std::string error;
     const std::vector<uint8_t> whole = Show(std::vector<uint8_t>(1100, 0), Colours(3));
     ASSERT_TRUE(indexer.Next(whole.data(), 1100, frame, error)) << error;
     const uint8_t slot = frame.pixels[0];
@@ -82,15 +95,85 @@ TEST(FrameIndexerBySlot, ARotatingPaletteKeepsEveryIndex) {
     EXPECT_NE(frames[f].palette, frames[f - 1].palette) << "frame " << f;
   }
 
-  // Coded, every frame after the first is a palette change over an
-  // unchanged picture: its video is as short as frame 1's.
+  ExpectOnlyPaletteChanges(kW, kH, frames);
   VdzContent content;
   ASSERT_TRUE(EncodeAnimation(kW, kH, frames, {}, content, error)) << error;
-  for (size_t f = 1; f < content.frames.size(); ++f) {
-    EXPECT_FALSE(content.frames[f].palette.empty()) << "frame " << f;
-    EXPECT_EQ(content.frames[f].video, content.frames[1].video) << "frame " << f;
-  }
   EXPECT_LT(content.frames[1].video.size(), content.frames[0].video.size() / 4);
+}
+
+// Slots that show one colour for a frame or two and then part again keep
+// their own indices throughout: nothing is merged into one index and split
+// again, and the meeting travels in the palette alone.
+TEST(FrameIndexerBySlot, SlotsThatMeetOnAColourAndPartKeepTheirIndices) {
+  constexpr uint32_t kW = 32, kH = 16;
+  std::vector<uint8_t> picture(kW * kH);  // 8 areas of different sizes
+  for (uint32_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<uint8_t>(i % kW * i / kW % 8);
+  // Which slots show the colour of which other slot, frame by frame: 2 and
+  // 5 meet, part, then 2, 5 and 6 meet on a colour none of them had, then
+  // 0 takes 7's colour for two frames, and all part.
+  const std::vector<std::vector<std::pair<int, int>>> meetings = {{}, {{5, 2}}, {},       {{2, 6}, {5, 6}},
+                                                                  {}, {{0, 7}}, {{0, 7}}, {}};
+  FrameIndexer indexer;
+  std::vector<AnimationFrame> frames(meetings.size());
+  std::string error;
+  for (size_t f = 0; f < meetings.size(); ++f) {
+    std::vector<uint8_t> colours = Colours(8, 8, static_cast<int>(f));
+    for (auto [to, from] : meetings[f]) std::copy_n(colours.begin() + 3 * from, 3, colours.begin() + 3 * to);
+    const auto rgb = Show(picture, colours);
+    ASSERT_TRUE(indexer.Next(rgb.data(), picture.size(), frames[f], error)) << error;
+    ExpectExact(rgb, frames[f]);
+    EXPECT_EQ(frames[f].pixels, frames[0].pixels) << "frame " << f;
+  }
+  ExpectOnlyPaletteChanges(kW, kH, frames);
+
+  // A cycling palette in which, after the first frame, two neighbouring
+  // entries show one colour: a different pair of slots meets in every frame.
+  std::vector<uint8_t> many(kW * kH);
+  for (uint32_t i = 0; i < many.size(); ++i) many[i] = static_cast<uint8_t>((i % kW + i / kW * 5) % 64);
+  FrameIndexer cycling;
+  for (int f = 0; f < 20; ++f) {
+    std::vector<uint8_t> colours = Colours(64, 64, f);
+    const int twin = (74 - f) % 64;  // the slot that shows base colour 10
+    if (f > 0) std::copy_n(colours.begin() + 3 * ((twin + 1) % 64), 3, colours.begin() + 3 * twin);
+    const auto rgb = Show(many, colours);
+    ASSERT_TRUE(cycling.Next(rgb.data(), many.size(), frames[f % 8], error)) << error;
+    ExpectExact(rgb, frames[f % 8]);
+    if (f == 0) picture = frames[0].pixels;
+    EXPECT_EQ(frames[f % 8].pixels, picture) << "frame " << f;
+  }
+}
+
+// Extra slots give way to colours: a frame that needs all 256 slots fits
+// after frames in which every slot showed one colour.
+TEST(FrameIndexerBySlot, AFrameThatNeedsEverySlotFitsAfterDuplicates) {
+  std::vector<uint8_t> picture(512);
+  for (size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<uint8_t>(i % 256);
+  FrameIndexer indexer;
+  AnimationFrame first, frame;
+  std::string error;
+  auto rgb = Show(picture, Colours(256));
+  ASSERT_TRUE(indexer.Next(rgb.data(), picture.size(), first, error)) << error;
+  // All 256 slots show one colour and keep their pixels.
+  rgb = Show(picture, std::vector<uint8_t>(768, 40));
+  ASSERT_TRUE(indexer.Next(rgb.data(), picture.size(), frame, error)) << error;
+  ExpectExact(rgb, frame);
+  EXPECT_EQ(frame.pixels, first.pixels);
+  // Then 256 colours, none seen before: one on pixels 0 to 255 and 511, where
+  // it comes from every slot; 255 others on one pixel each.
+  std::vector<uint8_t> colours = Colours(256, 256, 100);
+  for (auto& c : colours) c = static_cast<uint8_t>(c ^ 0x80);
+  std::vector<uint8_t> next(512, 255);
+  for (size_t i = 256; i < 511; ++i) next[i] = static_cast<uint8_t>(i - 256);
+  rgb = Show(next, colours);
+  ASSERT_TRUE(indexer.Next(rgb.data(), next.size(), frame, error)) << error;
+  ExpectExact(rgb, frame);
+  std::set<uint8_t> slots(frame.pixels.begin(), frame.pixels.end());
+  EXPECT_EQ(slots.size(), 256u);
+  for (size_t i = 256; i < 511; ++i) EXPECT_EQ(frame.pixels[i], first.pixels[i]) << "pixel " << i;
+  // And the first picture again.
+  rgb = Show(picture, Colours(256));
+  ASSERT_TRUE(indexer.Next(rgb.data(), picture.size(), frame, error)) << error;
+  ExpectExact(rgb, frame);
 }
 
 TEST(FrameIndexerBySlot, ASpriteOverACyclingBackgroundChangesOnlyWhereItWasAndIs) {
@@ -176,9 +259,10 @@ TEST(FrameIndexerBySlot, TwoHundredAndFiftySixColours) {
   EXPECT_EQ(next.pixels, first.pixels);
 }
 
-// Random pictures: repainted areas, recoloured indices, new colours, another
-// size now and then. Every picture is exact, the colours of a frame have
-// one slot each, and the slots it does not use keep their colour.
+// Random pictures: repainted areas, recoloured indices, slots merged onto
+// one colour, new colours, another size now and then. Every picture is exact;
+// the pixels of a colour that change their index all go to one slot (the
+// others keep theirs), and the slots a frame does not use keep their colour.
 TEST(FrameIndexerBySlot, RandomPicturesStayExact) {
   for (uint32_t seed = 1; seed <= 20; ++seed) {
     SCOPED_TRACE(testing::Message() << "seed " << seed);
@@ -191,7 +275,7 @@ TEST(FrameIndexerBySlot, RandomPicturesStayExact) {
     for (auto& i : indices) i = static_cast<uint8_t>(below(used));
     AnimationFrame previous;
     for (int f = 0; f < 30; ++f) {
-      switch (below(5)) {
+      switch (below(6)) {
         case 0:  // repaint some pixels
           for (uint32_t k = below(40); k > 0; --k)
             indices[below(indices.size())] = static_cast<uint8_t>(below(256));
@@ -206,6 +290,12 @@ TEST(FrameIndexerBySlot, RandomPicturesStayExact) {
         case 3:  // another picture size
           indices.resize(below(300) + 1, static_cast<uint8_t>(below(256)));
           break;
+        case 4: {  // many indices show one colour
+          const uint32_t from = below(256);
+          for (uint32_t k = below(200); k > 0; --k)
+            std::copy_n(colours.begin() + 3 * from, 3, colours.begin() + 3 * below(256));
+          break;
+        }
         default:
           break;
       }
@@ -214,15 +304,15 @@ TEST(FrameIndexerBySlot, RandomPicturesStayExact) {
       std::string error;
       ASSERT_TRUE(indexer.Next(rgb.data(), indices.size(), frame, error)) << error;
       ExpectExact(rgb, frame);
-      std::vector<int> slot_of_colour(1 << 18, -1);
+      const bool same_size = f > 0 && previous.pixels.size() == indices.size();
+      std::vector<int> moved_to(1 << 18, -1);  // per colour: the slot its moved pixels took
       std::set<int> slots;
       for (size_t i = 0; i < indices.size(); ++i) {
+        slots.insert(frame.pixels[i]);
+        if (same_size && frame.pixels[i] == previous.pixels[i]) continue;
         const int key = (rgb[3 * i] >> 2) << 12 | (rgb[3 * i + 1] >> 2) << 6 | rgb[3 * i + 2] >> 2;
-        if (slot_of_colour[key] < 0) {
-          slot_of_colour[key] = frame.pixels[i];
-          EXPECT_TRUE(slots.insert(frame.pixels[i]).second) << "slot " << int{frame.pixels[i]} << " twice";
-        }
-        EXPECT_EQ(frame.pixels[i], slot_of_colour[key]);
+        if (moved_to[key] < 0) moved_to[key] = frame.pixels[i];
+        EXPECT_EQ(frame.pixels[i], moved_to[key]) << "pixel " << i;
       }
       for (int s = 0; s < 256 && f > 0; ++s) {
         if (slots.count(s)) continue;

@@ -69,19 +69,22 @@ TEST(FrameIndexer, SlotsFollowThePixels) {
   EXPECT_EQ(a.palette[3 * 1 + 1], 255);
   EXPECT_EQ(a.palette[3 * 2 + 2], 255);
   // Red keeps slot 0: at pixel 0 blue has as many pixels from slot 0, but the
-  // slot holds red already. White recolours slot 1 under pixel 1, and blue,
-  // left over, takes its last slot, which is free.
+  // slot holds red already. White recolours slot 1 under pixel 1, and red
+  // keeps slot 2 under pixel 2 as well, as an extra slot. Blue, left over,
+  // finds its last slot taken and goes to a never-used one.
   const auto second = Rgb({0x0000FF, 0xFFFFFF, 0xFF0000, 0xFF0000});
   ASSERT_TRUE(indexer.Next(second.data(), 4, b, error));
-  EXPECT_EQ(b.pixels, (std::vector<uint8_t>{2, 1, 0, 0}));
+  EXPECT_EQ(b.pixels, (std::vector<uint8_t>{3, 1, 2, 0}));
   EXPECT_EQ(b.palette[3 * 1], 255);
   EXPECT_EQ(b.palette[3 * 1 + 1], 255);
   EXPECT_EQ(b.palette[3 * 1 + 2], 255);
+  EXPECT_EQ(b.palette[3 * 2], 255);
+  EXPECT_EQ(b.palette[3 * 2 + 2], 0);
   // A picture of another size is indexed by colour: green's slot holds white
   // now, so green takes a never-used slot, and white's slot keeps its colour.
   const auto third = Rgb({0x00FF00});
   ASSERT_TRUE(indexer.Next(third.data(), 1, c, error));
-  EXPECT_EQ(c.pixels, (std::vector<uint8_t>{3}));
+  EXPECT_EQ(c.pixels, (std::vector<uint8_t>{4}));
   EXPECT_EQ(c.palette[3 * 1], 255) << "an unused slot keeps its colour";
 }
 

@@ -42,7 +42,6 @@ FrameIndexer::FrameIndexer() : slot_of_(kColours, kFree), seen_(kColours, 0) {
 
 void FrameIndexer::Assign(int slot, uint32_t key) {
   colour_[slot] = static_cast<int32_t>(key);
-  slot_of_[key] = static_cast<int16_t>(slot);
   palette_[3 * slot] = ExpandComponent(static_cast<uint8_t>(key >> 12));
   palette_[3 * slot + 1] = ExpandComponent(static_cast<uint8_t>((key >> 6) & 63));
   palette_[3 * slot + 2] = ExpandComponent(static_cast<uint8_t>(key & 63));
@@ -113,30 +112,47 @@ bool FrameIndexer::Next(const uint8_t* rgb, size_t pixels, AnimationFrame& frame
     return false;
   }
 
-  std::array<int16_t, 256> slot_for;  // per colour number: its slot, or kFree
+  std::array<int16_t, 256> slot_for;  // per colour number: its main slot, or kFree
   slot_for.fill(kFree);
   std::array<bool, 256> taken{};
   auto take = [&](uint32_t c, int s) {
     slot_for[c] = static_cast<int16_t>(s);
     taken[s] = true;
     if (colour_[s] != static_cast<int32_t>(colours[c])) Assign(s, colours[c]);
+    slot_of_[colours[c]] = static_cast<int16_t>(s);
   };
 
-  // Slots by pixel: the pairs by descending count, each slot and each colour
-  // taken once. Pairs of equal count whose slot holds the colour already go
-  // first, then the one met first in the picture.
+  // Slots by pixel: the pairs by descending count, each slot taken once.
+  // Pairs of equal count whose slot holds the colour already go first, then
+  // the one met first in the picture. A pair whose colour has its main slot
+  // already keeps its own slot as an extra one as long as the slots left
+  // suffice for the colours still without one; its pixels keep their
+  // indices, so that two slots meeting on one colour for a while need not
+  // merge and part again.
   for (uint64_t& entry : counted_) {
     const uint32_t pair = static_cast<uint32_t>(entry);
     entry = Rank(pairs_[pair], colour_[pair >> 8] == static_cast<int32_t>(colours[pair & 255]), pair);
     pairs_[pair] = 0;
   }
   SortByRank(counted_, scratch_);
-  uint32_t placed = 0;
-  for (size_t k = 0; k < counted_.size() && placed < distinct; ++k) {
+  std::array<uint16_t, 256> extra_of;  // per slot: the colour number it holds as an extra slot, or 256
+  extra_of.fill(256);
+  bool extras = false;
+  uint32_t placed = 0, used = 0;
+  for (size_t k = 0; k < counted_.size() && used < 256; ++k) {
     const uint32_t s = (counted_[k] >> 8) & 255, c = counted_[k] & 255;
-    if (taken[s] || slot_for[c] != kFree) continue;
-    take(c, static_cast<int>(s));
-    ++placed;
+    if (taken[s]) continue;
+    if (slot_for[c] == kFree) {
+      take(c, static_cast<int>(s));
+      ++placed;
+      ++used;
+    } else if (256 - used - 1 >= distinct - placed) {
+      taken[s] = true;
+      extra_of[s] = static_cast<uint16_t>(c);
+      extras = true;
+      if (colour_[s] != static_cast<int32_t>(colours[c])) Assign(static_cast<int>(s), colours[c]);
+      ++used;
+    }
   }
 
   // The colours left over: their last slot when it is free and still holds
@@ -166,7 +182,16 @@ bool FrameIndexer::Next(const uint8_t* rgb, size_t pixels, AnimationFrame& frame
   frame.pixels.resize(pixels);
   uint8_t* const out = frame.pixels.data();
   const uint8_t* const locals = locals_.data();
-  for (size_t i = 0; i < pixels; ++i) out[i] = slot_of_local[locals[i]];
+  if (extras) {
+    // A pixel keeps its index where its pair kept the slot as an extra one.
+    const uint8_t* const previous = previous_.data();
+    for (size_t i = 0; i < pixels; ++i) {
+      const uint8_t p = previous[i], c = locals[i];
+      out[i] = extra_of[p] == c ? p : slot_of_local[c];
+    }
+  } else {
+    for (size_t i = 0; i < pixels; ++i) out[i] = slot_of_local[locals[i]];
+  }
   previous_ = frame.pixels;
   return true;
 }

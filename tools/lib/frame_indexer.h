@@ -37,7 +37,7 @@ class FrameIndexer {
   template <bool pairs>
   bool Gather(const uint8_t* rgb, size_t pixels, std::array<uint32_t, 256>& colours, uint32_t& distinct);
 
-  std::vector<int16_t> slot_of_;  // per 18-bit colour: the slot it last took, or kFree
+  std::vector<int16_t> slot_of_;  // per 18-bit colour: the main slot it last took, or kFree
   // Per 18-bit colour: the last frame number that used it (the upper 24 bits)
   // and its number among that frame's colours (the lower 8).
   std::vector<uint32_t> seen_;
