@@ -2,12 +2,17 @@
 // holds its distinct colours, each component kept to its top 6 bits. Slots
 // follow the pixels: each frame after the first counts, for every pair of a
 // pixel's slot in the previous frame and its new colour, the pixels of that
-// pair, and gives slots to colours by descending count, each slot and each
-// colour at most once. Unchanged areas thus keep their indices, and areas whose
-// colours were only recoloured (a cycling palette) keep them too, the change
-// travelling in the palette. The colours left over take their last slot when
-// it is free, then slots that were never used, then slots that no colour of
-// the frame holds. Slots the frame does not use keep their colour.
+// pair, and gives slots to pairs by descending count, each slot at most once.
+// The first pair of a colour gives it its main slot; a later pair of the same
+// colour keeps its own slot as an extra one while the slots left suffice for
+// the colours still without one (so a frame's colours always fit), and its
+// pixels keep their indices; the colour's other pixels take the main slot.
+// Unchanged areas thus keep their indices, and areas whose colours were only
+// recoloured (a cycling palette) keep them too, the change travelling in the
+// palette, also where two such areas show one colour for a while. The colours
+// left over take their last main slot when it is free, then slots that were
+// never used, then slots that no colour of the frame holds. Slots the frame
+// does not use keep their colour.
 #pragma once
 
 #include <array>
