@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "support/temp_dir.h"
 #include "tools/lib/file_bytes.h"
 #include "tools/lib/ppm.h"
+#include "tools/lib/vdz_frames.h"
 #include "tools/lib/wave_reader.h"
 
 namespace {
@@ -79,6 +81,32 @@ void ExpectSamePictures(const std::string& made, const std::string& decoded, siz
     ASSERT_EQ(ReadBytes((fs::path(made) / source).string()), ReadBytes((fs::path(decoded) / result).string()))
         << "frame " << i;
   }
+}
+
+// The bytes of sound that each frame of `vdz` carries in track 0, decoded
+// (-1 where a frame has no chunk).
+std::vector<int64_t> SoundPerFrame(const std::string& vdz) {
+  std::vector<int64_t> sizes;
+  std::string error;
+  std::unique_ptr<VidzoHandle, decltype(&VidzoClose)> h(vidzotools::OpenVdzChecked(vdz, error), &VidzoClose);
+  EXPECT_TRUE(h) << error;
+  if (!h) return sizes;
+  const bool ok = vidzotools::StepVdzFrames(
+      h.get(), vdz, false,
+      [&](uint32_t, std::string&) {
+        const uint8_t* c = h->AudioChunk[0];
+        if (c == nullptr) {
+          sizes.push_back(-1);
+        } else if (h->AudioFormat[0] & VDZ_AUDIO_COMPRESSED) {
+          sizes.push_back(c[4] | (c[5] << 8) | (c[6] << 16) | (int64_t{c[7]} << 24));
+        } else {
+          sizes.push_back((c[0] | (c[1] << 8) | (c[2] << 16) | (int64_t{c[3]} << 24)) - 4);
+        }
+        return true;
+      },
+      error);
+  EXPECT_TRUE(ok) << error;
+  return sizes;
 }
 
 class SampleTest : public ::testing::Test {
@@ -160,7 +188,8 @@ TEST_F(SampleTest, TheBenchmarkFileIs640x480At30FramesPerSecondWithSound) {
 
 // Coded straight from its palette indices, the cycling plasma keeps its
 // indices: every frame after the black first one carries a palette change,
-// and the pictures still come back exactly.
+// and the pictures still come back exactly. The sound has the lead vdzenc
+// gives by default.
 TEST_F(SampleTest, StraightCodingCarriesTheCyclingAsPaletteChanges) {
   const std::string frames = File("frames"), vdz = File("direct.vdz"), encoded = File("encoded.vdz");
   RunResult r =
@@ -174,11 +203,26 @@ TEST_F(SampleTest, StraightCodingCarriesTheCyclingAsPaletteChanges) {
   ExpectSamePictures(frames, File("decoded"), 60);
   EXPECT_EQ(ReadBytes(File("tracks/track0.pcm")), ReadWave(frames + "/sound.wav").pcm);
 
-  // The same pictures through vdzenc, which indexes colours, not slots.
+  // 250 ms of lead: frame 0 carries (50 + 250) ms at 22050 Hz, 4 bytes a
+  // sample frame; frame 1 from there to (100 + 250) ms.
+  const std::vector<int64_t> sound = SoundPerFrame(vdz);
+  ASSERT_EQ(sound.size(), 60u);
+  EXPECT_EQ(sound[0], 6615 * 4);
+  EXPECT_EQ(sound[1], (7717 - 6615) * 4);
+
+  // The same pictures through vdzenc, which sees only colours: it keeps the
+  // indices of slots whose colours cycle, also where two of them show one
+  // colour for a while, but the slots that show one colour in the black first
+  // frame share an index there and are told apart only as their colours part.
+  // Its sound is cut the same way.
   r = Run("vdzenc", "--frame-rate 50 --sound " + Quote(frames + "/sound.wav") + " " + Quote(frames) + " " +
                         Quote(encoded));
   ASSERT_EQ(r.exit_code, 0) << r.err;
+  r = Run("vdzinfo", Quote(encoded));
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(FramesWithPalette(r.out), 59) << r.out;
   EXPECT_LT(fs::file_size(vdz), fs::file_size(encoded));
+  EXPECT_EQ(SoundPerFrame(encoded), sound);
 }
 
 // RMS of one channel of 16-bit stereo sound over seconds [from, to).

@@ -1,10 +1,12 @@
 // vdzsample: writes a sample animation for vdzenc into a folder: one binary
 // PPM picture per frame (frame000000.ppm, ...) and its sound track
 // (sound.wav). With --vdz it also codes the animation straight into a .vdz
-// file from its palette indices. vdzenc, which sees only colours, carries the
-// palette cycling as palette changes too, but where two slots show the same
-// colour it must give their pixels one index and part them again later; the
-// indices themselves keep every slot apart, so that file is smaller.
+// file from its palette indices, with the sound lead vdzenc gives. vdzenc,
+// which sees only colours, carries the palette cycling as palette changes
+// too and keeps apart slots that come to show one colour for a while, but
+// slots that show one colour when it first sees them (the black first frame)
+// share an index until their colours part; the indices themselves keep every
+// slot apart from the start, so that file is smaller.
 #include <cerrno>
 #include <cinttypes>
 #include <cmath>
@@ -45,8 +47,9 @@ constexpr const char* kUsage =
     "  --seconds S      length in seconds, up to 3600 (default 12)\n"
     "  --sound-rate R   sample rate in Hz, 4000 to 96000 (default 22050)\n"
     "  --vdz FILE       also code the animation into FILE straight from its\n"
-    "                   palette indices, which keep apart the slots that show\n"
-    "                   the same colour at times (a smaller file than vdzenc's)\n"
+    "                   palette indices, which keep apart from the start the\n"
+    "                   slots that show one colour in the first frames (a\n"
+    "                   smaller file than vdzenc's)\n"
     "  --help           show this text\n";
 
 struct Options {
@@ -214,8 +217,10 @@ int main(int argc, char** argv) {
     encode.frame_rate = options.frame_rate;
     VdzContent content;
     const WaveSound sound{options.sound_rate, 16, 2, pcm};
+    SoundTrackOptions track;
+    track.lead_ms = kDefaultSoundLeadMs;  // the lead vdzenc gives, so that the sound never runs dry
     if (!EncodeAnimation(options.width, options.height, indexed, encode, content, error) ||
-        !AddSoundTrack(content, 0, sound, {}, error))
+        !AddSoundTrack(content, 0, sound, track, error))
       return Fail(options.vdz + ": " + error);
     if (!WriteVdzFile(options.vdz, content, error)) {
       platform::FileErase(options.vdz.c_str());  // no half-written file is left
