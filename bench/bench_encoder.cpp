@@ -3,9 +3,12 @@
 // palette change now and then), as frames coded per second. The baseline
 // copies the same frames' pixels with memcpy; "Encoder/encode" runs the whole
 // encoder (statistics, trees, coding), "Encoder/choose_blocks" only its block
-// choice and runs. The "Indexer" group turns the same frames, and a palette
-// cycling over a fixed picture with a sprite moving on it, from RGB pictures
-// into palette indices; its baseline copies the RGB pictures with memcpy.
+// choice and runs. The "Indexer" group turns the same frames, a palette
+// cycling over a fixed picture with a sprite moving on it, and the same with
+// pairs of cycling entries that show one colour for a frame ("meeting"), from
+// RGB pictures into palette indices; its baseline copies the RGB pictures
+// with memcpy.
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -108,8 +111,9 @@ std::vector<uint8_t> AsRgb(const std::vector<vidzotools::AnimationFrame>& frames
 }
 
 // 128 colours rotating over a fixed banded picture, with a sprite of its own
-// colours moving over it.
-std::vector<vidzotools::AnimationFrame> CyclingAnimation() {
+// colours moving over it; with `meeting`, every 16th entry shows the colour
+// of the entry after it, so that 8 pairs of slots meet in every frame.
+std::vector<vidzotools::AnimationFrame> CyclingAnimation(bool meeting) {
   std::vector<vidzotools::AnimationFrame> frames(kFrames);
   for (int f = 0; f < kFrames; ++f) {
     auto& px = frames[f].pixels;
@@ -126,6 +130,8 @@ std::vector<vidzotools::AnimationFrame> CyclingAnimation() {
       pal[3 * i + 1] = vidzotools::ExpandComponent(static_cast<uint8_t>(c / 64 * 30));
       pal[3 * i + 2] = vidzotools::ExpandComponent(static_cast<uint8_t>(c < 128 ? 5 : 60));
     }
+    for (int i = 0; i < 128 && meeting; ++i)
+      if ((i + f) % 16 == 0) std::copy_n(pal.begin() + 3 * ((i + 1) % 128), 3, pal.begin() + 3 * i);
   }
   return frames;
 }
@@ -136,7 +142,12 @@ const std::vector<uint8_t>& TypicalRgb() {
 }
 
 const std::vector<uint8_t>& CyclingRgb() {
-  static const auto rgb = AsRgb(CyclingAnimation());
+  static const auto rgb = AsRgb(CyclingAnimation(false));
+  return rgb;
+}
+
+const std::vector<uint8_t>& MeetingRgb() {
+  static const auto rgb = AsRgb(CyclingAnimation(true));
   return rgb;
 }
 
@@ -174,6 +185,9 @@ void IndexTypical(benchmark::State& state) {
 void IndexCycling(benchmark::State& state) {
   Index(state, CyclingRgb());
 }
+void IndexMeeting(benchmark::State& state) {
+  Index(state, MeetingRgb());
+}
 
 BENCHMARK(Baseline)->Name("Encoder/baseline");
 BENCHMARK(Encode)->Name("Encoder/encode");
@@ -181,6 +195,7 @@ BENCHMARK(ChooseBlocks)->Name("Encoder/choose_blocks");
 BENCHMARK(IndexerBaseline)->Name("Indexer/baseline");
 BENCHMARK(IndexTypical)->Name("Indexer/typical");
 BENCHMARK(IndexCycling)->Name("Indexer/cycling");
+BENCHMARK(IndexMeeting)->Name("Indexer/meeting");
 
 }  // namespace
 
