@@ -66,7 +66,7 @@ test-release: build-release
 	cd build/release && ctest --output-on-failure -j $(JOBS)
 
 test-asan: build-asan
-	cd build/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+	cd build/asan && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
 test-tsan: deps build/tsan/CMakeCache.txt
 	cmake --build build/tsan --target sound_tests -j $(JOBS)
