@@ -79,6 +79,34 @@ TEST(FrameIndexerBySlot, TheLargerShareOfASlotKeepsIt) {
   }
 }
 
+// A slot most of whose pixels take a colour that has a slot already keeps
+// them as an extra slot of that colour; a smaller share, such as the pixels
+// a sprite leaves behind, goes to the colour's main slot.
+TEST(FrameIndexerBySlot, AnExtraSlotTakesMostOfItsPixels) {
+  for (size_t share : {size_t{40}, size_t{50}, size_t{51}, size_t{100}}) {
+    SCOPED_TRACE(testing::Message() << share << " of 100 pixels");
+    // 100 pixels of colour 0, then 1000 of colour 1.
+    std::vector<uint8_t> picture(1100, 1);
+    std::fill_n(picture.begin(), 100, uint8_t{0});
+    FrameIndexer indexer;
+    AnimationFrame first, frame;
+    std::string error;
+    auto rgb = Show(picture, Colours(4));
+    ASSERT_TRUE(indexer.Next(rgb.data(), picture.size(), first, error)) << error;
+    // `share` of colour 0's pixels show colour 1, the others new colours 2
+    // and 3 (as many of each as fit, colour 2 first).
+    const size_t rest = 100 - share;
+    std::fill_n(picture.begin(), share, uint8_t{1});
+    std::fill_n(picture.begin() + share, rest - rest / 2, uint8_t{2});
+    std::fill_n(picture.begin() + share + (rest - rest / 2), rest / 2, uint8_t{3});
+    rgb = Show(picture, Colours(4));
+    ASSERT_TRUE(indexer.Next(rgb.data(), picture.size(), frame, error)) << error;
+    ExpectExact(rgb, frame);
+    EXPECT_EQ(frame.pixels[share - 1], share > 50 ? first.pixels[0] : first.pixels[1099]);
+    EXPECT_EQ(frame.pixels[1099], first.pixels[1099]);
+  }
+}
+
 TEST(FrameIndexerBySlot, ARotatingPaletteKeepsEveryIndex) {
   constexpr uint32_t kW = 32, kH = 16;
   std::vector<uint8_t> picture(kW * kH);

@@ -125,12 +125,16 @@ bool FrameIndexer::Next(const uint8_t* rgb, size_t pixels, AnimationFrame& frame
   // Slots by pixel: the pairs by descending count, each slot taken once.
   // Pairs of equal count whose slot holds the colour already go first, then
   // the one met first in the picture. A pair whose colour has its main slot
-  // already keeps its own slot as an extra one as long as the slots left
-  // suffice for the colours still without one; its pixels keep their
-  // indices, so that two slots meeting on one colour for a while need not
-  // merge and part again.
+  // already keeps its own slot as an extra one when it holds most of the
+  // slot's pixels and the slots left suffice for the colours still without
+  // one; its pixels keep their indices, so that two slots meeting on one
+  // colour for a while need not merge and part again. Smaller shares (the
+  // pixels a sprite leaves behind) go to the main slot: scattered across
+  // slots of one colour, they would give blocks more indices to code.
+  std::array<uint32_t, 256> slot_pixels{};  // per slot: its pixels in the previous frame
   for (uint64_t& entry : counted_) {
     const uint32_t pair = static_cast<uint32_t>(entry);
+    slot_pixels[pair >> 8] += pairs_[pair];
     entry = Rank(pairs_[pair], colour_[pair >> 8] == static_cast<int32_t>(colours[pair & 255]), pair);
     pairs_[pair] = 0;
   }
@@ -141,12 +145,13 @@ bool FrameIndexer::Next(const uint8_t* rgb, size_t pixels, AnimationFrame& frame
   uint32_t placed = 0, used = 0;
   for (size_t k = 0; k < counted_.size() && used < 256; ++k) {
     const uint32_t s = (counted_[k] >> 8) & 255, c = counted_[k] & 255;
+    const uint64_t count = counted_[k] >> 17;
     if (taken[s]) continue;
     if (slot_for[c] == kFree) {
       take(c, static_cast<int>(s));
       ++placed;
       ++used;
-    } else if (256 - used - 1 >= distinct - placed) {
+    } else if (2 * count > slot_pixels[s] && 256 - used - 1 >= distinct - placed) {
       taken[s] = true;
       extra_of[s] = static_cast<uint16_t>(c);
       extras = true;

@@ -4,9 +4,10 @@
 // pixel's slot in the previous frame and its new colour, the pixels of that
 // pair, and gives slots to pairs by descending count, each slot at most once.
 // The first pair of a colour gives it its main slot; a later pair of the same
-// colour keeps its own slot as an extra one while the slots left suffice for
-// the colours still without one (so a frame's colours always fit), and its
-// pixels keep their indices; the colour's other pixels take the main slot.
+// colour that holds most of its slot's pixels keeps that slot as an extra one
+// while the slots left suffice for the colours still without one (so a
+// frame's colours always fit), and its pixels keep their indices; the
+// colour's other pixels take the main slot.
 // Unchanged areas thus keep their indices, and areas whose colours were only
 // recoloured (a cycling palette) keep them too, the change travelling in the
 // palette, also where two such areas show one colour for a while. The colours
