@@ -103,6 +103,12 @@ class PeriodicTimer {
   bool stop_ = false;
 };
 
+// True when the ALSA card list `cards_file` (the kernel's /proc/asound/cards)
+// names no sound card: it is missing, unreadable, or says there is none. SDL's
+// audio then leaves its ALSA driver out, which would only fill standard error
+// with the ALSA library's complaints before failing.
+bool NoSoundCards(const char* cards_file = "/proc/asound/cards");
+
 // Virtual devices for tests.
 struct VirtualSoundOptions {
   bool fail_open = false;         // opening any device fails (error 2)

@@ -12,11 +12,13 @@
 // device opens while none is open, and the user has not chosen a driver
 // (SDL_AUDIODRIVER unset), the sound goes to SDL's "dummy" driver instead. It
 // consumes the sound at its real rate, so that playback stays paced by its
-// sound. The debug log says so in one line.
+// sound. The debug log says so in one line. With no sound card at all (see
+// NoSoundCards) SDL is not even asked to try the drivers that need one.
 #include <SDL.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -59,9 +61,34 @@ bool FallBackToDummy(const char* why) {
   return true;
 }
 
-// Starts SDL's audio once; false when no audio driver works.
+// SDL's own choice of audio drivers without those that go straight to the
+// sound hardware through the ALSA library ("alsa", and "sndio", which falls
+// back to it): the drivers it would try by itself, in its order ("dummy" and
+// "disk" only when asked for).
+std::string DriversWithoutCard() {
+  std::string list;
+  for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i) {
+    const char* name = SDL_GetAudioDriver(i);
+    if (name == nullptr) continue;
+    const std::string driver = name;
+    if (driver == "alsa" || driver == "sndio" || driver == "dummy" || driver == "disk") continue;
+    if (!list.empty()) list += ',';
+    list += driver;
+  }
+  return list;
+}
+
+// Starts SDL's audio once; false when no audio driver works. With no sound
+// card and no driver chosen, the drivers that need one are left out of
+// SDL's choice (a sound server may still take the sound); when nothing else
+// starts, the dummy driver does.
 bool StartSdlAudio() {
   if (g_audio_started) return true;
+  if (!DriverChosen() && SDL_GetHint(SDL_HINT_AUDIODRIVER) == nullptr && NoSoundCards()) {
+    const std::string drivers = DriversWithoutCard();
+    if (drivers.empty()) return FallBackToDummy("no sound card");
+    SDL_SetHint(SDL_HINT_AUDIODRIVER, drivers.c_str());
+  }
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return FallBackToDummy("the audio cannot start");
   g_audio_started = true;
   return true;
@@ -260,6 +287,21 @@ class SdlRing final : public RingDevice {
 };
 
 }  // namespace
+
+bool NoSoundCards(const char* cards_file) {
+  FILE* f = std::fopen(cards_file, "r");
+  if (f == nullptr) return true;
+  char line[256];
+  bool card = false;
+  // Each card starts a line with its number: " 0 [PCH            ]: ...".
+  while (!card && std::fgets(line, sizeof line, f) != nullptr) {
+    const char* p = line;
+    while (*p == ' ') ++p;
+    card = *p >= '0' && *p <= '9';
+  }
+  std::fclose(f);
+  return !card;
+}
 
 std::unique_ptr<WaveOutDevice> OpenSdlWaveOut(const PcmFormat& format, int* error) {
   SDL_AudioDeviceID dev = OpenDevice(format, nullptr, nullptr, error);
