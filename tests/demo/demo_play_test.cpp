@@ -22,22 +22,32 @@ using vidzoer_test::RunProgram;
 using vidzoer_test::RunResult;
 using vidzoer_test::TempDir;
 
+// Makes the sample as `make demo` does (vdzsample, then vdzenc at 20 frames
+// a second with its sound) into `vdz`, at the size and length `sample_args`
+// give; false with a test failure when a program fails.
+bool MakeSample(const TempDir& dir, const std::string& sample_args, const std::string& vdz) {
+  const std::string frames = dir.File("frames");
+  RunResult r = RunProgram(dir, "vdzsample", sample_args + " " + Quote(frames));
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  if (r.exit_code != 0) return false;
+  r = RunProgram(
+      dir, "vdzenc",
+      "--frame-rate 50 --sound " + Quote(frames + "/sound.wav") + " " + Quote(frames) + " " + Quote(vdz));
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  return r.exit_code == 0;
+}
+
 TEST(DemoTest, TheSamplePlaysHeadlessAtItsPaceWithTheSummary) {
   ASSERT_TRUE(std::filesystem::exists(std::string(VIDZOER_BIN_DIR) + "/vidzoplw"))
       << "the player is not built";
   TempDir dir;
-  const std::string frames = dir.File("frames"), vdz = dir.File("sample.vdz");
-  RunResult r = RunProgram(dir, "vdzsample", "--width 160 --height 120 --seconds 2 " + Quote(frames));
-  ASSERT_EQ(r.exit_code, 0) << r.err;
-  r = RunProgram(
-      dir, "vdzenc",
-      "--frame-rate 50 --sound " + Quote(frames + "/sound.wav") + " " + Quote(frames) + " " + Quote(vdz));
-  ASSERT_EQ(r.exit_code, 0) << r.err;
+  const std::string vdz = dir.File("sample.vdz");
+  ASSERT_TRUE(MakeSample(dir, "--width 160 --height 120 --seconds 2", vdz));
 
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   setenv("SDL_AUDIODRIVER", "dummy", 1);
   const auto start = std::chrono::steady_clock::now();
-  r = RunProgram(dir, "vidzoplw", "/S " + Quote(vdz));
+  const RunResult r = RunProgram(dir, "vidzoplw", "/S " + Quote(vdz));
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   unsetenv("SDL_VIDEODRIVER");
   unsetenv("SDL_AUDIODRIVER");
@@ -54,19 +64,14 @@ TEST(DemoTest, TheSamplePlaysHeadlessAtItsPaceWithTheSummary) {
 // user's terminal, and the sound still paces the pictures.
 TEST(DemoTest, NoSoundCardLeavesNoDriverComplaintsOnTheTerminal) {
   TempDir dir;
-  const std::string frames = dir.File("frames"), vdz = dir.File("short.vdz");
-  RunResult r = RunProgram(dir, "vdzsample", "--width 64 --height 48 --seconds 1 " + Quote(frames));
-  ASSERT_EQ(r.exit_code, 0) << r.err;
-  r = RunProgram(
-      dir, "vdzenc",
-      "--frame-rate 50 --sound " + Quote(frames + "/sound.wav") + " " + Quote(frames) + " " + Quote(vdz));
-  ASSERT_EQ(r.exit_code, 0) << r.err;
+  const std::string vdz = dir.File("short.vdz");
+  ASSERT_TRUE(MakeSample(dir, "--width 64 --height 48 --seconds 1", vdz));
 
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   unsetenv("SDL_AUDIODRIVER");
   setenv("VIDZOER_DEBUG", "1", 1);
   const auto start = std::chrono::steady_clock::now();
-  r = RunProgram(dir, "vidzoplw", "/S " + Quote(vdz));
+  const RunResult r = RunProgram(dir, "vidzoplw", "/S " + Quote(vdz));
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   unsetenv("SDL_VIDEODRIVER");
   unsetenv("VIDZOER_DEBUG");
