@@ -104,7 +104,11 @@ void VidzoFrameSound(VidzoHandle* h) {
     track->BufBytes.fetch_add(s + pad, std::memory_order_release);
   }
 
-  if ((timing->DuePoint >> 10) + uint64_t{timing->DueBase} > timing->BytesQueued) {
+  // Compared by signed difference, as the clocks are: the byte counts wrap at
+  // 2^32 (after hours of sound), and a target just past the wrap is not
+  // "beyond what was queued".
+  const uint32_t target = (timing->DuePoint >> 10) + timing->DueBase;
+  if (static_cast<int32_t>(target - timing->BytesQueued) > 0) {
     timing->LatePoint -= timing->DuePoint;
     timing->DuePoint = 0;
     timing->DueBase = timing->BytesQueued;

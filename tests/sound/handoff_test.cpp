@@ -80,6 +80,32 @@ TEST_F(HandOffTest, FirstFrameIsNeverPadded) {
   EXPECT_EQ(BufferBytes(t, 0, 400), Pattern(0, 400));
 }
 
+// After hours of sound the byte counts wrap at 2^32; the frame whose
+// hand-off wraps BytesQueued keeps its clock (it is not a frame beyond the
+// queued sound, which would make the picture wait for everything queued).
+TEST_F(HandOffTest, TheQueuedCountWrapsWithoutMovingTheClock) {
+  auto c = MakeContent({SoundKind{}}, {{Pattern(0, 800), Pattern(1, 800), Pattern(2, 800)}}, 100);
+  VidzoHandle* h = Open(c, OPEN_TRACK0);
+  VidzoTrack* t = h->Tracks[0];
+  ASSERT_NE(t, nullptr);
+  VidzoFrameSound(h);
+  ASSERT_EQ(t->BytesQueued, 800u);
+  ASSERT_EQ(t->DueBase, 0u);
+  const uint32_t shift = 0xFFFFFFFFu - 1000;  // 1000 bytes before the wrap
+  t->BytesQueued += shift;
+  t->DueBase += shift;
+  Advance(h);
+  VidzoFrameSound(h);
+  EXPECT_EQ(t->BytesQueued, shift + 1600u);  // wrapped past 0
+  EXPECT_LT(t->BytesQueued, 1000u);
+  EXPECT_EQ(t->DueBase, shift) << "the clock was moved at the wrap";
+  EXPECT_EQ(t->DuePoint, 2 * t->BytesPerFrame);
+  Advance(h);
+  VidzoFrameSound(h);
+  EXPECT_EQ(t->DueBase, shift);
+  EXPECT_EQ(t->DuePoint, 3 * t->BytesPerFrame);
+}
+
 // Starvation pads the next chunk with silence up to the largest chunk and
 // moves DueBase by the pad; checked for the silence of both sample sizes.
 // Frames: 800 and 1600 bytes played normally, then a dry output before two
