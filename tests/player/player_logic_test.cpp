@@ -37,9 +37,9 @@ class PlayerLogic : public ::testing::Test {
     platform::UseRealClock();
   }
 
-  std::string File(const std::string& name, const TestFile& spec = {}) {
+  std::string File(const std::string& name, const TestFile& shape = {}) {
     const std::string path = dir_.File(name);
-    WriteTestVdz(path, spec);
+    WriteTestVdz(path, shape);
     return path;
   }
   vidzoplay::RunResult Run(const std::string& line, const char* self_play = nullptr) {
@@ -373,10 +373,10 @@ TEST_F(PlayerLogic, DamagedFilesPlayWhatTheyCan) {
 TEST_F(PlayerLogic, FileCutShortWhilePlayingEndsEvenWhenLooping) {
   // Busy 64 x 64 frames: too large to be read whole at the open, so the
   // frames are read while playing.
-  TestFile spec{64, 64, 24};
-  spec.busy_from = 0;
-  spec.busy_to = 24;
-  const std::string movie = File("movie.vdz", spec);
+  TestFile shape{64, 64, 24};
+  shape.busy_from = 0;
+  shape.busy_to = 24;
+  const std::string movie = File("movie.vdz", shape);
   bool streamed = false;
   host_.on_frame = [&](FakeHost& h, const VidzoHandle& handle) {
     if (h.frames_shown == 1) {

@@ -27,9 +27,9 @@ class PlayerProgram : public ::testing::Test {
     unsetenv("VIDZOER_DEBUG");
     unsetenv("VIDZOER_DEBUG_LOG");
   }
-  std::string File(const std::string& name, const TestFile& spec = {}) {
+  std::string File(const std::string& name, const TestFile& shape = {}) {
     const std::string path = dir_.File(name);
-    player_test::WriteTestVdz(path, spec);
+    player_test::WriteTestVdz(path, shape);
     return path;
   }
   RunResult Play(const std::string& args) { return vidzoer_test::RunProgram(dir_, "vidzoplw", args); }
@@ -47,12 +47,12 @@ class PlayerProgram : public ::testing::Test {
 
 TEST_F(PlayerProgram, SummaryAgreesWithTheFile) {
   // 2 ms frames: 500 frames a second, so one-second windows fit in 520 frames.
-  TestFile spec;
-  spec.frames = 520;
-  spec.frame_rate = 2;
-  spec.busy_from = 505;
-  spec.busy_to = 512;
-  const std::string movie = File("movie.vdz", spec);
+  TestFile shape;
+  shape.frames = 520;
+  shape.frame_rate = 2;
+  shape.busy_from = 505;
+  shape.busy_to = 512;
+  const std::string movie = File("movie.vdz", shape);
   const RunResult r = Play(Quote(movie) + " /S");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   const std::vector<uint32_t> sizes = player_test::FrameSizes(movie);
@@ -131,8 +131,8 @@ TEST_F(PlayerProgram, FrameRateOverrides) {
 }
 
 TEST_F(PlayerProgram, SoundTracksAndSoundOnly) {
-  TestFile spec{16, 16, 4, 40, true};
-  const std::string movie = File("sound.vdz", spec);
+  TestFile shape{16, 16, 4, 40, true};
+  const std::string movie = File("sound.vdz", shape);
   const std::string out = dir_.File("sound.raw");
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);

@@ -11,16 +11,16 @@
 
 namespace player_test {
 
-void WriteTestVdz(const std::string& name, const TestFile& spec) {
+void WriteTestVdz(const std::string& name, const TestFile& shape) {
   std::vector<vidzotools::AnimationFrame> frames;
-  for (int f = 0; f < spec.frames; ++f) {
+  for (int f = 0; f < shape.frames; ++f) {
     vidzotools::AnimationFrame frame;
-    frame.pixels.assign(static_cast<size_t>(spec.width) * spec.height, 1);
+    frame.pixels.assign(static_cast<size_t>(shape.width) * shape.height, 1);
     // A 4 x 4 square of colour 2 moving right one block per frame.
-    const uint32_t x0 = (static_cast<uint32_t>(f) * 4) % spec.width;
-    for (uint32_t y = 0; y < 4 && y < spec.height; ++y)
-      for (uint32_t x = x0; x < x0 + 4; ++x) frame.pixels[y * spec.width + x] = 2;
-    if (f >= spec.busy_from && f < spec.busy_to) {
+    const uint32_t x0 = (static_cast<uint32_t>(f) * 4) % shape.width;
+    for (uint32_t y = 0; y < 4 && y < shape.height; ++y)
+      for (uint32_t x = x0; x < x0 + 4; ++x) frame.pixels[y * shape.width + x] = 2;
+    if (f >= shape.busy_from && f < shape.busy_to) {
       for (size_t i = 0; i < frame.pixels.size(); ++i)
         frame.pixels[i] = static_cast<uint8_t>((i * 7 + f * 13) % 61);
     }
@@ -30,16 +30,17 @@ void WriteTestVdz(const std::string& name, const TestFile& spec) {
     frames.push_back(std::move(frame));
   }
   vidzotools::AnimationOptions options;
-  options.frame_rate = spec.frame_rate;
+  options.frame_rate = shape.frame_rate;
   vidzotools::VdzContent content;
   std::string error;
-  ASSERT_TRUE(vidzotools::EncodeAnimation(spec.width, spec.height, frames, options, content, error)) << error;
-  if (spec.sound) {
+  ASSERT_TRUE(vidzotools::EncodeAnimation(shape.width, shape.height, frames, options, content, error))
+      << error;
+  if (shape.sound) {
     vidzotools::WaveSound wave;
     wave.rate = 8000;
     wave.bits = 8;
     wave.channels = 1;
-    const uint64_t samples = uint64_t{8000} * static_cast<uint64_t>(spec.frame_rate) * spec.frames / 1000;
+    const uint64_t samples = uint64_t{8000} * static_cast<uint64_t>(shape.frame_rate) * shape.frames / 1000;
     for (uint64_t i = 0; i < samples; ++i) wave.pcm.push_back(static_cast<uint8_t>(128 + (i % 32) - 16));
     ASSERT_TRUE(vidzotools::AddSoundTrack(content, 0, wave, {}, error)) << error;
   }

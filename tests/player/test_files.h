@@ -18,7 +18,7 @@ struct TestFile {
 };
 
 // Writes the file; fails the current test when it cannot be made.
-void WriteTestVdz(const std::string& name, const TestFile& spec);
+void WriteTestVdz(const std::string& name, const TestFile& shape);
 
 // The frame record sizes of a written file, from its size table.
 std::vector<uint32_t> FrameSizes(const std::string& name);
