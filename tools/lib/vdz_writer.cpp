@@ -1,5 +1,9 @@
 #include "tools/lib/vdz_writer.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/file.h"
@@ -143,6 +147,21 @@ bool WriteVdzFile(const std::string& name, const VdzContent& content, std::strin
   platform::FileClose(fd);
   if (written != bytes.size()) {
     error = "cannot write " + name;
+    return false;
+  }
+  return true;
+}
+
+bool ReplaceVdzFile(const std::string& name, const VdzContent& content, std::string& error) {
+  const std::string temporary = name + ".part" + std::to_string(getpid());
+  if (!WriteVdzFile(temporary, content, error)) {
+    platform::FileErase(temporary.c_str());
+    error = "cannot write " + name + " (" + error + ")";
+    return false;
+  }
+  if (std::rename(temporary.c_str(), name.c_str()) != 0) {
+    error = "cannot write " + name + ": " + std::strerror(errno);
+    platform::FileErase(temporary.c_str());
     return false;
   }
   return true;

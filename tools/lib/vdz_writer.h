@@ -51,6 +51,10 @@ struct VdzContent {
 bool BuildVdz(const VdzContent& content, std::vector<uint8_t>& out, std::string& error);
 // BuildVdz written to the file `name` (created or truncated).
 bool WriteVdzFile(const std::string& name, const VdzContent& content, std::string& error);
+// WriteVdzFile for programs: the file is written under a temporary name
+// beside `name` and renamed over it only once complete, so that a failed run
+// leaves neither a half-written file nor a damaged earlier one.
+bool ReplaceVdzFile(const std::string& name, const VdzContent& content, std::string& error);
 
 // A palette chunk (length byte, items, padding to a multiple of 4) that turns
 // `previous` into `next` (768 bytes each, 8-bit red, green, blue) with the

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,12 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/file.h"
 #include "tools/lib/block_encoder.h"
 #include "tools/lib/frame_indexer.h"
 #include "tools/lib/ppm.h"
 #include "tools/lib/sound_tracks.h"
+#include "tools/lib/vdz_writer.h"
 #include "tools/lib/wave_reader.h"
+#include "tools/lib/whole_number.h"
 
 namespace {
 
@@ -68,16 +68,6 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-bool ParseWhole(const std::string& text, long long low, long long high, long long& value) {
-  if (text.empty()) return false;
-  errno = 0;
-  char* end = nullptr;
-  const long long v = std::strtoll(text.c_str(), &end, 10);
-  if (errno != 0 || *end != 0 || v < low || v > high) return false;
-  value = v;
-  return true;
-}
-
 // Whether `arg` is the option `name`, given as "NAME VALUE" or "NAME=VALUE";
 // the value goes to `value` (empty when missing).
 bool TakeValue(const std::string& arg, const std::string& name, int argc, char** argv, int& i,
@@ -112,20 +102,20 @@ int ParseArguments(int argc, char** argv, Options& options, std::string& error) 
     } else if (arg == "--raw-sound") {
       options.sound.raw = true;
     } else if (TakeValue(arg, "--frame-rate", argc, argv, i, value)) {
-      if (!ParseWhole(value, INT32_MIN, INT32_MAX, number)) {
+      if (!ParseWholeNumber(value, INT32_MIN, INT32_MAX, number)) {
         error = "--frame-rate needs a whole number, got \"" + value + "\"";
         return 1;
       }
       options.frame_rate = static_cast<int32_t>(number);
     } else if (TakeValue(arg, "--sound-lead", argc, argv, i, value)) {
-      if (!ParseWhole(value, 0, kMaxSoundLeadMs, number)) {
+      if (!ParseWholeNumber(value, 0, kMaxSoundLeadMs, number)) {
         error = "--sound-lead needs milliseconds from 0 to " + std::to_string(kMaxSoundLeadMs) + ", got \"" +
                 value + "\"";
         return 1;
       }
       options.sound.lead_ms = static_cast<uint32_t>(number);
     } else if (TakeValue(arg, "--lossy", argc, argv, i, value)) {
-      if (!ParseWhole(value, 0, 9, number)) {
+      if (!ParseWholeNumber(value, 0, 9, number)) {
         error = "--lossy needs a level from 0 to 9, got \"" + value + "\"";
         return 1;
       }
@@ -271,23 +261,6 @@ bool AddSounds(const Options& options, const std::vector<WaveSound>& sounds, Vdz
   return true;
 }
 
-// Writes the file under a temporary name beside it and renames it, so that
-// no half-written output is ever left.
-bool WriteOutput(const std::string& name, const VdzContent& content, std::string& error) {
-  const std::string temporary = name + ".part" + std::to_string(getpid());
-  if (!WriteVdzFile(temporary, content, error)) {
-    platform::FileErase(temporary.c_str());
-    error = "cannot write " + name + " (" + error + ")";
-    return false;
-  }
-  if (std::rename(temporary.c_str(), name.c_str()) != 0) {
-    error = "cannot write " + name + ": " + std::strerror(errno);
-    platform::FileErase(temporary.c_str());
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -321,6 +294,6 @@ int main(int argc, char** argv) {
   VdzContent content;
   if (!EncodeAnimation(width, height, frames, encode, content, error)) return Fail(error);
   if (!AddSounds(options, sounds, content, error)) return Fail(error);
-  if (!WriteOutput(options.output, content, error)) return Fail(error);
+  if (!ReplaceVdzFile(options.output, content, error)) return Fail(error);
   return 0;
 }

@@ -16,11 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/file.h"
 #include "tools/lib/block_encoder.h"
 #include "tools/lib/file_bytes.h"
 #include "tools/lib/ppm.h"
 #include "tools/lib/sound_tracks.h"
+#include "tools/lib/vdz_writer.h"
+#include "tools/lib/whole_number.h"
 #include "tools/vdzsample/scene.h"
 #include "tools/vdzsample/soundtrack.h"
 
@@ -67,16 +68,6 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-bool WholeNumber(const std::string& text, long long low, long long high, long long& value) {
-  if (text.empty()) return false;
-  errno = 0;
-  char* end = nullptr;
-  const long long v = std::strtoll(text.c_str(), &end, 10);
-  if (errno != 0 || *end != 0 || v < low || v > high) return false;
-  value = v;
-  return true;
-}
-
 // 0 to go on, 1 after an error, 2 after --help.
 int ParseArguments(int argc, char** argv, Options& options, std::string& error) {
   std::vector<std::string> names;
@@ -97,13 +88,13 @@ int ParseArguments(int argc, char** argv, Options& options, std::string& error) 
     const std::string value = argv[i + 1];
     long long number = 0;
     if (arg == "--width" || arg == "--height") {
-      if (!WholeNumber(value, 16, 4096, number) || number % 4 != 0) {
+      if (!ParseWholeNumber(value, 16, 4096, number) || number % 4 != 0) {
         error = arg + " needs a multiple of 4 from 16 to 4096, got \"" + value + "\"";
         return 1;
       }
       (arg == "--width" ? options.width : options.height) = static_cast<uint32_t>(number);
     } else if (arg == "--frame-rate") {
-      if (!WholeNumber(value, -1000000, 100000, number) || number == 0) {
+      if (!ParseWholeNumber(value, -1000000, 100000, number) || number == 0) {
         error =
             "--frame-rate needs milliseconds per frame (1 to 100000) or minus a period in "
             "10-microsecond units (-1 to -1000000), got \"" +
@@ -121,7 +112,7 @@ int ParseArguments(int argc, char** argv, Options& options, std::string& error) 
       }
       options.seconds = s;
     } else if (arg == "--sound-rate") {
-      if (!WholeNumber(value, 4000, 96000, number)) {
+      if (!ParseWholeNumber(value, 4000, 96000, number)) {
         error = "--sound-rate needs a rate from 4000 to 96000 Hz, got \"" + value + "\"";
         return 1;
       }
@@ -222,10 +213,7 @@ int main(int argc, char** argv) {
     if (!EncodeAnimation(options.width, options.height, indexed, encode, content, error) ||
         !AddSoundTrack(content, 0, sound, track, error))
       return Fail(options.vdz + ": " + error);
-    if (!WriteVdzFile(options.vdz, content, error)) {
-      platform::FileErase(options.vdz.c_str());  // no half-written file is left
-      return Fail(options.vdz + ": " + error);
-    }
+    if (!ReplaceVdzFile(options.vdz, content, error)) return Fail(error);
   }
 
   std::printf("%" PRIu32 " frames of %" PRIu32 " x %" PRIu32 " and %.3f s of sound at %" PRIu32
