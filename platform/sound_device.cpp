@@ -41,6 +41,41 @@ std::unique_ptr<RingDevice> OpenRingDevice(const PcmFormat& format, uint32_t siz
   return VirtualSoundActive() ? OpenVirtualRing(format, size, error) : OpenSdlRing(format, size, error);
 }
 
+namespace {
+
+struct SoundEvents {
+  std::mutex mutex;
+  std::condition_variable wake;
+  uint64_t count = 0;
+};
+
+SoundEvents& Events() {
+  static SoundEvents events;
+  return events;
+}
+
+}  // namespace
+
+void NotifySound() {
+  SoundEvents& e = Events();
+  {
+    std::lock_guard<std::mutex> lock(e.mutex);
+    ++e.count;
+  }
+  e.wake.notify_all();
+}
+
+void WaitForSound(uint32_t ms) {
+  SoundEvents& e = Events();
+  std::unique_lock<std::mutex> lock(e.mutex);
+  const uint64_t seen = e.count;
+  e.wake.wait_for(lock, std::chrono::milliseconds(ms), [&] { return e.count != seen; });
+}
+
+uint32_t SoundHandOverMs() {
+  return VirtualSoundActive() ? VirtualSound().hand_over_ms : 30;
+}
+
 void PeriodicTimer::Start(uint32_t period_ms, std::function<void()> tick) {
   Stop();
   if (VirtualSoundActive() && !VirtualSound().timer_threads) return;

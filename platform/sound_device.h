@@ -49,6 +49,11 @@ class WaveOutDevice {
   // Left volume in the low 16 bits, right in the high 16 bits; 0xFFFF = full.
   virtual void SetVolume(uint32_t left_right) = 0;
   virtual uint32_t Volume() const = 0;
+  // The bytes of the written blocks that have left the device since it
+  // opened: what has been heard, not what the device has taken into a buffer
+  // of its own. It rises smoothly between the device's takes and never goes
+  // back; Reset does not lower it.
+  virtual uint64_t PlayedBytes() = 0;
 };
 
 // Opens a wave-output device for `format`; null with a nonzero `*error`
@@ -67,7 +72,12 @@ class RingDevice {
   virtual void PlayLooping() = 0;
   virtual void Stop() = 0;
   virtual bool Playing() const = 0;
+  // The position up to which the device has copied the ring into a buffer
+  // of its own.
   virtual uint32_t PlayPosition() = 0;
+  // Of the bytes before PlayPosition, how many have not yet left the device
+  // (been heard).
+  virtual uint32_t BytesInDevice() { return 0; }
   virtual void SetPlayPosition(uint32_t offset) = 0;
   // Hundredths of a decibel: volume -10000 (silent) to 0 (full); pan -10000
   // (left only) to 10000 (right only).
@@ -103,6 +113,18 @@ class PeriodicTimer {
   bool stop_ = false;
 };
 
+// The devices call NotifySound whenever they take sound, so that a thread
+// waiting in WaitForSound (at most `ms` milliseconds) can refill them at once
+// instead of polling.
+void NotifySound();
+void WaitForSound(uint32_t ms);
+
+// How far ahead of what is heard a player should hand a frame's sound over,
+// in milliseconds: enough for the device's own buffer and for the frame's
+// decoding, so that the device never runs dry between two frames. Real
+// devices take sound in pieces of about 10 ms.
+uint32_t SoundHandOverMs();
+
 // True when the ALSA card list `cards_file` (the kernel's /proc/asound/cards)
 // names no sound card: it is missing, unreadable, or says there is none. SDL's
 // audio then leaves its ALSA driver out, which would only fill standard error
@@ -114,6 +136,7 @@ struct VirtualSoundOptions {
   bool fail_open = false;         // opening any device fails (error 2)
   bool blocks_never_end = false;  // wave-output blocks never become done
   bool timer_threads = true;      // PeriodicTimer::Start starts no thread when false
+  uint32_t hand_over_ms = 0;      // SoundHandOverMs while the virtual devices are in use
 };
 // Chooses virtual (true) or real devices for the devices opened afterwards.
 void UseVirtualSound(bool on, const VirtualSoundOptions& options = {});

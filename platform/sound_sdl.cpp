@@ -17,6 +17,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -94,6 +95,16 @@ bool StartSdlAudio() {
   return true;
 }
 
+// The device takes sound in pieces of about 10 ms (a power of two sample
+// frames, as devices like them): short enough that a frame's sound handed
+// over SoundHandOverMs ahead of what is heard is there before the device
+// asks for it.
+Uint16 TakeSamples(uint32_t rate) {
+  uint32_t samples = 64;
+  while (samples < 4096 && samples * 100 * 3 / 2 < rate) samples *= 2;
+  return static_cast<Uint16>(samples);
+}
+
 void CloseDevice(SDL_AudioDeviceID dev) {
   SDL_CloseAudioDevice(dev);
   std::lock_guard<std::mutex> lock(g_sdl_mutex);
@@ -116,7 +127,7 @@ SDL_AudioDeviceID OpenDevice(const PcmFormat& f, SDL_AudioCallback callback, voi
   want.freq = static_cast<int>(f.rate);
   want.format = f.bits_per_sample == 16 ? AUDIO_S16LSB : AUDIO_U8;
   want.channels = static_cast<Uint8>(f.channels);
-  want.samples = 1024;
+  want.samples = TakeSamples(f.rate);
   want.callback = callback;
   want.userdata = user;
   SDL_AudioSpec have{};
@@ -157,65 +168,133 @@ uint32_t WaveGain(uint32_t v) {
   return v >= 0xFFFF ? 65536 : v;
 }
 
+// Where the sound of the device's takes stands: the bytes taken before the
+// last take, that take's real bytes and its time. The bytes of a take leave
+// the device over the take's own duration, so what has been heard is
+// estimated from the time since it.
+class TakeClock {
+ public:
+  explicit TakeClock(uint32_t bytes_per_second) : bytes_per_second_(bytes_per_second) {}
+  // Called by the device's callback, under the device's lock.
+  void Took(uint32_t real_bytes) {
+    before_ += last_;
+    last_ = real_bytes;
+    last_us_ = NowUs();
+  }
+  uint64_t Heard() const {
+    const uint64_t moved = (NowUs() - last_us_) * bytes_per_second_ / 1000000u;
+    return before_ + std::min<uint64_t>(moved, last_);
+  }
+  // Forgets the take in progress (its bytes were dropped).
+  void Drop() { last_ = 0; }
+
+ private:
+  static uint64_t NowUs() {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+  }
+  uint64_t bytes_per_second_;
+  uint64_t before_ = 0;
+  uint64_t last_ = 0;
+  uint64_t last_us_ = 0;
+};
+
+// The wave-output device plays the written blocks from its own callback, in
+// order, straight out of the blocks, each at the volume set when it was
+// written; a block is done once its last byte has been taken. When the
+// blocks run out the rest of a take is silence, which counts as nothing
+// played.
 class SdlWaveOut final : public WaveOutDevice {
  public:
-  SdlWaveOut(const PcmFormat& f, SDL_AudioDeviceID dev) : format_(f), dev_(dev) {
-    SDL_PauseAudioDevice(dev_, 0);
-  }
+  explicit SdlWaveOut(const PcmFormat& f) : format_(f), clock_(f.BytesPerSecond()) {}
   ~SdlWaveOut() override {
+    if (dev_ == 0) return;
     Reset();
     CloseDevice(dev_);
+  }
+  void Attach(SDL_AudioDeviceID dev) {
+    dev_ = dev;
+    SDL_PauseAudioDevice(dev_, 0);
   }
 
   bool Write(WaveBlock* block) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    copy_.assign(block->data, block->data + block->length);
-    uint32_t v = volume_.load();
-    ScaleSamples(copy_.data(), block->length, format_.bits_per_sample, format_.channels, WaveGain(v & 0xFFFF),
-                 WaveGain(v >> 16));
-    if (SDL_QueueAudio(dev_, copy_.data(), block->length) != 0) return false;
     block->done.store(false);
-    queued_ += block->length;
-    pending_.push_back({block, queued_});
+    pending_.push_back({block, volume_.load()});
     return true;
   }
 
-  void Poll() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    uint64_t played = queued_ - SDL_GetQueuedAudioSize(dev_);
-    while (!pending_.empty() && pending_.front().end <= played) {
-      pending_.front().block->done.store(true);
-      pending_.pop_front();
-    }
-  }
+  void Poll() override {}  // the callback keeps the done flags
 
   void Reset() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    SDL_ClearQueuedAudio(dev_);
-    for (auto& p : pending_) p.block->done.store(true);
-    pending_.clear();
+    SDL_LockAudioDevice(dev_);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (const Pending& p : pending_) p.block->done.store(true);
+      pending_.clear();
+      offset_ = 0;
+    }
+    SDL_UnlockAudioDevice(dev_);
   }
 
   void SetVolume(uint32_t left_right) override { volume_.store(left_right); }
   uint32_t Volume() const override { return volume_.load(); }
 
+  uint64_t PlayedBytes() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return clock_.Heard();
+  }
+
+  static void Callback(void* user, Uint8* stream, int len) {
+    static_cast<SdlWaveOut*>(user)->Fill(stream, static_cast<uint32_t>(len));
+  }
+
  private:
+  void Fill(uint8_t* out, uint32_t n) {
+    uint32_t done = 0;
+    bool finished = false;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      while (done < n && !pending_.empty()) {
+        WaveBlock* b = pending_.front().block;
+        const uint32_t v = pending_.front().volume;
+        const uint32_t piece = std::min(n - done, b->length - offset_);
+        std::memcpy(out + done, b->data + offset_, piece);
+        ScaleSamples(out + done, piece, format_.bits_per_sample, format_.channels, WaveGain(v & 0xFFFF),
+                     WaveGain(v >> 16));
+        done += piece;
+        offset_ += piece;
+        if (offset_ >= b->length) {
+          b->done.store(true);
+          pending_.pop_front();
+          offset_ = 0;
+          finished = true;
+        }
+      }
+      clock_.Took(done);
+    }
+    std::memset(out + done, format_.bits_per_sample == 8 ? 0x80 : 0, n - done);
+    if (finished) NotifySound();
+  }
+
+  PcmFormat format_;
+  SDL_AudioDeviceID dev_ = 0;
+  std::mutex mutex_;
   struct Pending {
     WaveBlock* block;
-    uint64_t end;  // total bytes queued once the block is
+    uint32_t volume;
   };
-  PcmFormat format_;
-  SDL_AudioDeviceID dev_;
-  std::mutex mutex_;
-  std::vector<uint8_t> copy_;
   std::deque<Pending> pending_;
-  uint64_t queued_ = 0;
+  uint32_t offset_ = 0;  // into the first pending block
+  TakeClock clock_;
   std::atomic<uint32_t> volume_{0xFFFFFFFFu};
 };
 
 class SdlRing final : public RingDevice {
  public:
-  SdlRing(const PcmFormat& f, uint32_t size) : RingDevice(size), format_(f), ring_(size, Silence()) {}
+  SdlRing(const PcmFormat& f, uint32_t size)
+      : RingDevice(size), format_(f), ring_(size, Silence()), clock_(f.BytesPerSecond()) {}
   ~SdlRing() override {
     if (dev_ != 0) CloseDevice(dev_);
   }
@@ -240,9 +319,18 @@ class SdlRing final : public RingDevice {
   void Stop() override { playing_.store(false); }
   bool Playing() const override { return playing_.load(); }
   uint32_t PlayPosition() override { return position_.load(); }
+  uint32_t BytesInDevice() override {
+    std::lock_guard<std::mutex> lock(clock_mutex_);
+    return static_cast<uint32_t>(taken_ - clock_.Heard());
+  }
   void SetPlayPosition(uint32_t offset) override {
     SDL_LockAudioDevice(dev_);
     position_.store(offset % size_);
+    {
+      std::lock_guard<std::mutex> lock(clock_mutex_);
+      clock_.Drop();
+      taken_ = clock_.Heard();
+    }
     SDL_UnlockAudioDevice(dev_);
   }
   void SetVolume(int32_t volume) override { volume_.store(volume); }
@@ -257,6 +345,8 @@ class SdlRing final : public RingDevice {
     uint32_t n = static_cast<uint32_t>(len);
     if (!playing_.load()) {
       std::memset(out, Silence(), n);
+      std::lock_guard<std::mutex> lock(clock_mutex_);
+      clock_.Took(0);
       return;
     }
     uint32_t pos = position_.load();
@@ -268,6 +358,12 @@ class SdlRing final : public RingDevice {
       pos = (pos + piece) % size_;
     }
     position_.store(pos);
+    {
+      std::lock_guard<std::mutex> lock(clock_mutex_);
+      clock_.Took(n);
+      taken_ += n;
+    }
+    NotifySound();
     // Hundredths of a decibel to gains in 1/65536.
     int32_t vol = volume_.load(), pan = pan_.load();
     auto gain = [](int32_t centibels) {
@@ -281,7 +377,10 @@ class SdlRing final : public RingDevice {
   std::vector<uint8_t> ring_;
   SDL_AudioDeviceID dev_ = 0;
   std::atomic<bool> playing_{false};
-  std::atomic<uint32_t> position_{0};
+  std::atomic<uint32_t> position_{0};  // what the callback has copied up to
+  std::mutex clock_mutex_;
+  TakeClock clock_;
+  uint64_t taken_ = 0;  // bytes copied by the callback, in the clock's count
   std::atomic<int32_t> volume_{0};
   std::atomic<int32_t> pan_{0};
 };
@@ -304,9 +403,11 @@ bool NoSoundCards(const char* cards_file) {
 }
 
 std::unique_ptr<WaveOutDevice> OpenSdlWaveOut(const PcmFormat& format, int* error) {
-  SDL_AudioDeviceID dev = OpenDevice(format, nullptr, nullptr, error);
+  auto wave = std::make_unique<SdlWaveOut>(format);
+  SDL_AudioDeviceID dev = OpenDevice(format, &SdlWaveOut::Callback, wave.get(), error);
   if (dev == 0) return nullptr;
-  return std::make_unique<SdlWaveOut>(format, dev);
+  wave->Attach(dev);
+  return wave;
 }
 
 std::unique_ptr<RingDevice> OpenSdlRing(const PcmFormat& format, uint32_t size, int* error) {

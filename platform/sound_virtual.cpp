@@ -49,7 +49,7 @@ class VirtualWaveOut final : public WaveOutDevice {
     uint32_t start = queue_.empty() ? now : queue_.back().end;
     uint64_t ms = uint64_t{block->length} * 1000 / format_.BytesPerSecond();
     block->done.store(false);
-    queue_.push_back({block, static_cast<uint32_t>(start + ms)});
+    queue_.push_back({block, start, static_cast<uint32_t>(start + ms)});
     return true;
   }
 
@@ -60,13 +60,33 @@ class VirtualWaveOut final : public WaveOutDevice {
     while (!queue_.empty() && static_cast<int32_t>(now - queue_.front().end) >= 0) {
       WaveBlock* b = queue_.front().block;
       AppendPlayed(slot_, b->data, b->length);
+      completed_ += b->length;
       b->done.store(true);
       queue_.pop_front();
     }
   }
 
-  void Reset() override {
+  // The blocks played through, and of the first block still playing what
+  // its time so far has played.
+  uint64_t PlayedBytes() override {
+    Poll();
     std::lock_guard<std::mutex> lock(mutex_);
+    uint64_t played = completed_;
+    if (!queue_.empty() && !State().options.blocks_never_end) {
+      const int32_t elapsed = static_cast<int32_t>(TimeMs() - queue_.front().start);
+      if (elapsed > 0) {
+        const uint64_t bytes = uint64_t(elapsed) * format_.BytesPerSecond() / 1000;
+        played += std::min<uint64_t>(bytes - bytes % format_.BlockAlign(), queue_.front().block->length);
+      }
+    }
+    return played;
+  }
+
+  // What of the first block has played so far stays played.
+  void Reset() override {
+    const uint64_t played = PlayedBytes();
+    std::lock_guard<std::mutex> lock(mutex_);
+    completed_ = played;
     for (auto& q : queue_) q.block->done.store(true);
     queue_.clear();
   }
@@ -77,8 +97,10 @@ class VirtualWaveOut final : public WaveOutDevice {
  private:
   struct Queued {
     WaveBlock* block;
-    uint32_t end;  // TimeMs at which it has played
+    uint32_t start;  // TimeMs at which it starts to play
+    uint32_t end;    // TimeMs at which it has played
   };
+  uint64_t completed_ = 0;
   PcmFormat format_;
   int slot_;
   std::mutex mutex_;

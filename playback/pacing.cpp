@@ -5,7 +5,8 @@
 //
 // Two clocks pace the frames. With a timing track the played bytes of that
 // track are the clock: a frame is due once the sound of the frame before it
-// has played. Otherwise the millisecond timer x 100 (10 us units) is: frames
+// has played, less the track's HandOver, so that its own sound reaches the
+// output while the sound before it still plays. Otherwise the millisecond timer x 100 (10 us units) is: frames
 // are one FramePeriod apart, and a lag of more than a period is dropped
 // rather than made up. Both clocks wrap at 2^32 and are compared by signed
 // difference.
@@ -82,7 +83,7 @@ bool FrameClockNotDue(VidzoHandle* h) {
 // the time the last frame became due by the sound.
 bool SoundClockNotDue(VidzoHandle* h, VidzoTrack* track) {
   if (!h->AwaitingSound || h->SoundSyncOff) return false;
-  const uint32_t position = PlayedBytes(track) + 8;
+  const uint32_t position = PlayedBytes(track) + 8 + track->HandOver;
   const uint32_t due = (track->DuePoint >> 10) + track->DueBase;
   if (ReachedClock(position, due)) {
     h->AwaitingSound = 0;
@@ -186,6 +187,42 @@ uint32_t VidzoFrameNotDue(VidzoHandle* h) {
   if (!not_due) return 0;
   VidzoReadAhead(h);
   return 1;
+}
+
+uint32_t VidzoFrameWaitMs(VidzoHandle* h) {
+  if (h == nullptr || h->ReadError) return 0;
+  if (h->RingBase != nullptr && !h->ReadAheadAtEnd && h->CurrentFrame < h->FrameCount &&
+      h->RingSize - h->RingBytes >= 4096)
+    return 0;  // background reading has work
+  // Milliseconds until `due` on a clock of `per_second` units per second.
+  auto until = [](uint32_t now, uint32_t due, uint32_t per_second) -> uint32_t {
+    const int32_t left = static_cast<int32_t>(due - now);
+    return left <= 0 || per_second == 0 ? 0 : static_cast<uint32_t>(int64_t{left} * 1000 / per_second);
+  };
+  auto frame_clock = [&]() -> uint32_t {
+    if (h->FrameDue || h->NextDueTime == kNotShown) return 0;
+    return until(FrameClock(), h->NextDueTime, 100000);
+  };
+  VidzoTrack* track = TimingTrackOf(h);
+  if (track == nullptr) return frame_clock();
+  if (!h->AwaitingSound || h->SoundSyncOff) return 0;
+  const uint32_t position = PlayedBytes(track) + 8 + track->HandOver;
+  const uint32_t due = (track->DuePoint >> 10) + track->DueBase;
+  const uint32_t by_sound = until(position, due, track->BytesPerSecond);
+  // Past the queued sound the frame clock takes over.
+  if (!ReachedClock(track->BytesQueued, due)) return std::min(by_sound, frame_clock());
+  return by_sound;
+}
+
+uint32_t VidzoSoundLeftMs(VidzoHandle* h) {
+  if (h == nullptr) return 0;
+  uint32_t most = 0;
+  for (VidzoTrack* track : h->Tracks) {
+    if (track == nullptr || track->BytesPerSecond == 0) continue;
+    const int32_t left = static_cast<int32_t>(track->BytesQueued - PlayedBytes(track));
+    if (left > 0) most = std::max(most, static_cast<uint32_t>((int64_t{left} * 1000 + track->BytesPerSecond - 1) / track->BytesPerSecond));
+  }
+  return most;
 }
 
 void VidzoReadStatistics(VidzoHandle* h, VidzoSummary* summary) {

@@ -140,6 +140,7 @@ uint32_t VidzoReadAhead(VidzoHandle* h) {
   if (static_cast<int32_t>(h->RingSize - h->RingBytes) < static_cast<int32_t>(kBlock)) return 0;
   uint32_t start = platform::TimeMs();
   uint32_t got = vidzo::ReadFile(h, h->RingWrite, kBlock);
+  h->ReadAheadAtEnd = got == 0 ? 1 : 0;
   h->RingBytes += got;
   h->RingWrite += got;
   if (h->RingWrite >= h->RingEnd) {

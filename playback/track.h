@@ -43,14 +43,19 @@ struct VidzoTrack {
   uint32_t IsStereo;
   std::atomic<uint32_t> Starved;  // the output ran dry
   uint32_t StarvedSeen;           // the frame step has padded for it
+  // How many bytes ahead of what has been heard the frame step hands a
+  // frame's sound over (the sound clock runs this far ahead of the played
+  // bytes), set by the back end when the track opens.
+  uint32_t HandOver;
 
-  // Wave output.
+  // Wave output. The played bytes are PlayedBase plus what the device has
+  // played beyond DevicePlayedBase; DeviceWritten counts what was written to
+  // the current device.
   uint32_t PlayedBase;
+  uint64_t DevicePlayedBase;
+  uint64_t DeviceWritten;
   platform::WaveBlock* BlockA;
   platform::WaveBlock* BlockB;
-  uint32_t WindowStart;  // 0 = no window
-  uint32_t WindowMs;
-  uint32_t WindowBytes;
   uint32_t OpenFlagsCopy;
 
   // Device buffer ("DirectSound").

@@ -138,6 +138,7 @@ typedef struct VidzoHandle {
   uint32_t RingBytes; /* bytes held */
   uint32_t RingSize;
   uint32_t NextReadOffset; /* file position of the next byte handed out */
+  uint32_t ReadAheadAtEnd; /* the last read-ahead found nothing more to read */
 
   /* Read statistics. */
   uint32_t BytesRead;
@@ -256,6 +257,16 @@ void VidzoAdvanceFrame(VidzoHandle* h);
  * again. Without one the frame clock is the millisecond timer; a lag of more
  * than a period is dropped. */
 uint32_t VidzoFrameNotDue(VidzoHandle* h);
+/* How many milliseconds a player waiting for the next frame may sleep before
+ * it asks VidzoFrameNotDue again: the time left until the frame is due by its
+ * clock, or 0 when it is due, has no clock to wait for, or the read-ahead
+ * ring has room that background reading could fill meanwhile. The sound
+ * devices wake a sleeper earlier when they take sound (platform
+ * WaitForSound). */
+uint32_t VidzoFrameWaitMs(VidzoHandle* h);
+/* Milliseconds of sound handed to the sound output that have not yet been
+ * played, the most of any of the handle's tracks (0 without sound). */
+uint32_t VidzoSoundLeftMs(VidzoHandle* h);
 /* Closes the running time measurements and fills *summary. */
 void VidzoReadStatistics(VidzoHandle* h, VidzoSummary* summary);
 

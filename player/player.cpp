@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/messagebox.h"
 #include "playback/video.h"
@@ -16,6 +17,9 @@ namespace {
 
 constexpr size_t kSelfPlayField = 208;
 constexpr uint32_t kSoundOnlyWidth = 160;
+// The longest sleep while waiting: keys and window messages are taken at
+// least this often.
+constexpr uint32_t kIdleMs = 10;
 
 bool IsBlank(char c) {
   return c >= 1 && c <= 32;
@@ -52,6 +56,9 @@ class Player {
   void ShowFrame(VidzoHandle* h);
   void DrawProgress(const VidzoHandle& h);
   WaitEnd Wait(VidzoHandle* h);
+  // What a key does while waiting: kNextFrame when it does not end the file.
+  WaitEnd TakeKeyAction(uint8_t key, bool& step);
+  void PlayOut(VidzoHandle* h);
   void CloseFile(VidzoHandle* h);
   void NextName();
   void EndRun();
@@ -214,7 +221,26 @@ void Player::PlayFrames(VidzoHandle* h) {
       VidzoAdvanceFrame(h);
     }
     host_.FrameShown(*h);
-    if (Wait(h) == WaitEnd::kCloseFile) break;
+    if (Wait(h) == WaitEnd::kCloseFile) return;
+  }
+  PlayOut(h);
+}
+
+// After the last frame the sound still queued plays out before the file is
+// closed; a quit or skip key ends it at once. A device that stops playing
+// cannot hold the player: it waits at most a second beyond the sound left.
+void Player::PlayOut(VidzoHandle* h) {
+  uint32_t left = VidzoSoundLeftMs(h);
+  const uint32_t start = platform::TimeMs(), limit = left + 1000;
+  bool step = false;
+  while (left != 0 && platform::TimeMs() - start <= limit) {
+    uint8_t key = 0;
+    if (host_.TakeKey(key)) {
+      if (TakeKeyAction(key, step) == WaitEnd::kCloseFile) return;
+      continue;
+    }
+    host_.Idle(std::min<uint32_t>(left, kIdleMs));
+    left = VidzoSoundLeftMs(h);
   }
 }
 
@@ -251,32 +277,35 @@ void Player::DrawProgress(const VidzoHandle& h) {
   host_.Blit(0, 0, kSoundOnlyWidth, 1);
 }
 
+WaitEnd Player::TakeKeyAction(uint8_t key, bool& step) {
+  if (key == kKeyEnter) {
+    if (paused_) step = true;
+  } else if (key == kKeyEsc || key == kKeyClose) {
+    if ((s_.DisabledControls & kDisableQuit) == 0) {
+      name_list_.clear();
+      command_line_.clear();
+      return WaitEnd::kCloseFile;
+    }
+  } else if (key == kKeyBlank) {
+    if ((s_.DisabledControls & kDisablePause) == 0) paused_ = !paused_;
+  } else if (key == kKeyFullStop) {
+    if ((s_.DisabledControls & kDisableSkip) == 0) return WaitEnd::kCloseFile;
+  }
+  return WaitEnd::kNextFrame;
+}
+
 WaitEnd Player::Wait(VidzoHandle* h) {
   bool step = false;
   for (;;) {
     uint8_t key = 0;
     const bool took = host_.TakeKey(key);
-    if (took) {
-      if (key == kKeyEnter) {
-        if (paused_) step = true;
-      } else if (key == kKeyEsc || key == kKeyClose) {
-        if ((s_.DisabledControls & kDisableQuit) == 0) {
-          name_list_.clear();
-          command_line_.clear();
-          return WaitEnd::kCloseFile;
-        }
-      } else if (key == kKeyBlank) {
-        if ((s_.DisabledControls & kDisablePause) == 0) paused_ = !paused_;
-      } else if (key == kKeyFullStop) {
-        if ((s_.DisabledControls & kDisableSkip) == 0) return WaitEnd::kCloseFile;
-      }
-    }
-    const bool hold =
-        VidzoFrameNotDue(h) != 0 || (!s_.PlayWithoutFocus && !host_.HasFocus()) || (paused_ && !step);
+    if (took && TakeKeyAction(key, step) == WaitEnd::kCloseFile) return WaitEnd::kCloseFile;
+    const bool not_due = VidzoFrameNotDue(h) != 0;
+    const bool hold = not_due || (!s_.PlayWithoutFocus && !host_.HasFocus()) || (paused_ && !step);
     if (!hold) return WaitEnd::kNextFrame;
-    // Nothing to do until the frame is due or a key comes: give the
-    // processor away for a moment instead of spinning.
-    if (!took) host_.Idle();
+    // Nothing to do until the frame is due, the sound wants serving or a key
+    // comes: sleep instead of spinning.
+    if (!took) host_.Idle(not_due ? std::min(VidzoFrameWaitMs(h), kIdleMs) : kIdleMs);
   }
 }
 

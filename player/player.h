@@ -86,8 +86,9 @@ class PlayerHost {
   // when none is waiting.
   virtual bool TakeKey(uint8_t& code) = 0;
   // Called while the player waits with nothing to do: gives the processor
-  // away for a moment (at most a millisecond).
-  virtual void Idle() = 0;
+  // away for at most `max_ms` milliseconds, or until a sound device takes
+  // sound or a key comes, whichever is first (0: just yields).
+  virtual void Idle(uint32_t max_ms) = 0;
   // Called after each frame has been shown.
   virtual void FrameShown(const VidzoHandle& /*handle*/) {}
 

@@ -59,6 +59,14 @@ uint8_t* FillSilence(const VidzoTrack* t, uint8_t* at, uint32_t n);
 // Advances a position inside the circular buffer by n (wrapping).
 uint8_t* Advance(const VidzoTrack* t, uint8_t* at, uint32_t n);
 
+// Bytes of one sample frame of the track (1, 2 or 4).
+inline uint32_t FrameBytes(const VidzoTrack* t) {
+  return (t->Is16Bit ? 2u : 1u) * (t->IsStereo ? 2u : 1u);
+}
+
+// The track's HandOver: SoundHandOverMs of its sound, in whole sample frames.
+uint32_t HandOverBytes(const VidzoTrack* t);
+
 // The device format of a track.
 platform::PcmFormat TrackFormat(const VidzoTrack* t);
 

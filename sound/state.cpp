@@ -58,6 +58,12 @@ uint8_t* FillSilence(const VidzoTrack* t, uint8_t* at, uint32_t n) {
   return at;
 }
 
+uint32_t HandOverBytes(const VidzoTrack* t) {
+  const uint32_t align = FrameBytes(t);
+  const uint64_t bytes = uint64_t{t->BytesPerSecond} * platform::SoundHandOverMs() / 1000;
+  return static_cast<uint32_t>(bytes - bytes % align);
+}
+
 platform::PcmFormat TrackFormat(const VidzoTrack* t) {
   platform::PcmFormat f;
   f.rate = t->SampleRate;

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "display/key_queue.h"
+#include "platform/sound_device.h"
 #include "sound/sound.h"
 
 namespace vidzoplay {
@@ -121,8 +122,12 @@ bool WindowHost::TakeKey(uint8_t& code) {
   return true;
 }
 
-void WindowHost::Idle() {
-  std::this_thread::sleep_for(std::chrono::microseconds(500));
+void WindowHost::Idle(uint32_t max_ms) {
+  if (max_ms == 0) {
+    std::this_thread::yield();
+    return;
+  }
+  platform::WaitForSound(max_ms);
 }
 
 void WindowHost::FrameShown(const VidzoHandle& handle) {

@@ -32,7 +32,7 @@ class WindowHost : public PlayerHost {
   void SetCaption(const std::string& caption) override;
   void UseWindowForSound() override;
   bool TakeKey(uint8_t& code) override;
-  void Idle() override;
+  void Idle(uint32_t max_ms) override;
   void FrameShown(const VidzoHandle& handle) override;
   bool SelectDirectSound() override;
   std::string ProgramFile() override;

@@ -3,6 +3,12 @@
 // the play position, from a periodic timer thread and from the playback
 // thread. A guard counter admits one service at a time, and it works at most
 // once every 10 ms.
+//
+// The free part of the ring beyond the sound written is kept silent, so that
+// a device that plays past the sound (a stall) plays silence, never old
+// sound; the next sound is written straight after the last, over that
+// silence, so that sound handed over in small pieces plays without a gap. The
+// ring has run dry only once the play position has passed all of it.
 #include <algorithm>
 #include <cstring>
 
@@ -34,12 +40,6 @@ void StopDry(VidzoTrack* t) {
   t->SilenceStart = kNoSilence;
 }
 
-bool InSilenceTail(const VidzoTrack* t, uint32_t p) {
-  if (t->SilenceStart == kNoSilence) return false;
-  if (t->SilenceStart <= t->SilenceEnd) return p >= t->SilenceStart && p < t->SilenceEnd;
-  return p >= t->SilenceStart;  // the tail wraps: up to the end of the ring
-}
-
 // Copies `n` bytes of the circular buffer, then `silence` bytes of silence,
 // into the ring at WriteOffset; false when the lock fails.
 bool WriteRing(VidzoTrack* t, uint32_t n, uint32_t silence) {
@@ -67,36 +67,26 @@ void ServiceTrack(SoundState& s, VidzoTrack* t) {
     t->SilenceStart = kNoSilence;
   } else {
     uint32_t p = t->DsBuffer->PlayPosition();
-    if (InSilenceTail(t, p)) {
-      StopDry(t);
-    } else {
-      t->DeviceFree += (p + size - t->LastPlayCursor) % size;
-      t->LastPlayCursor = p;
-      if (t->DeviceFree >= size) StopDry(t);
-    }
+    t->DeviceFree += (p + size - t->LastPlayCursor) % size;
+    t->LastPlayCursor = p;
+    if (t->DeviceFree >= size) StopDry(t);
   }
 
   bool start = false;
-  if (t->DeviceFree > size / 4 && t->SilenceStart == kNoSilence) {
-    uint32_t held = t->BufBytes.load(std::memory_order_acquire);
-    if (held > 3) {
-      uint32_t n = std::min(held, t->DeviceFree) & ~3u;
-      if (WriteRing(t, n, 0)) {
-        t->WriteOffset = (t->WriteOffset + n) % size;
-        t->BytesToDevice += n;
-        t->DeviceFree -= n;
-      }
-      start = true;  // written, or the lock failed
-    } else if (!t->Stopped && t->DeviceFree > size * 4 / 5) {
-      uint32_t length = (size & ~12u) / 4 + held;
-      if (WriteRing(t, held, length - held)) {
-        t->BytesToDevice += held;
-        t->DeviceFree -= held;
-        t->SilenceStart = (t->WriteOffset + held) % size;
-        t->WriteOffset = t->SilenceEnd = (t->WriteOffset + length) % size;
-      }
-      t->Starved.store(1);
+  const uint32_t held = t->BufBytes.load(std::memory_order_acquire);
+  const uint32_t frame = vidzosound::FrameBytes(t);
+  if (t->DeviceFree > size / 4 && held >= frame) {
+    // The sound in whole sample frames (to its very end, also when its
+    // length is not a multiple of four bytes), then silence over the rest of
+    // the free part.
+    uint32_t n = std::min(held, t->DeviceFree);
+    n -= n % frame;
+    if (WriteRing(t, n, t->DeviceFree - n)) {
+      t->WriteOffset = (t->WriteOffset + n) % size;
+      t->BytesToDevice += n;
+      t->DeviceFree -= n;
     }
+    start = true;  // written, or the lock failed
   }
 
   if (t->Stopped && start) {
@@ -127,6 +117,7 @@ int OpenTrack(VidzoTrack* t, uint32_t flags) {
   SoundState& s = Sound();
   t->OutChunkSize = vidzosound::RoundUpPage(t->BytesPerSecond / 2);
   t->OpenFlagsCopy = flags;
+  t->HandOver = vidzosound::HandOverBytes(t);
   platform::DebugLog("Using DirectSound");
   bool created = false;
   if (s.ds_object == nullptr) {
@@ -197,7 +188,9 @@ uint32_t PlayedBytes(VidzoTrack* t) {
   Service();
   SoundState& s = Sound();
   std::lock_guard<std::recursive_mutex> lock(s.lock);
-  int64_t measured = int64_t{t->BytesToDevice} - t->OutChunkSize + t->DeviceFree;
+  // What the device has taken, less what it has not yet played.
+  const uint32_t in_device = t->Stopped ? 0 : t->DsBuffer->BytesInDevice();
+  int64_t measured = int64_t{t->BytesToDevice} - t->OutChunkSize + t->DeviceFree - in_device;
   uint32_t result = measured < 0 ? 0 : static_cast<uint32_t>(measured);
   uint32_t now = platform::TimeMs();
   if (result != t->LastPlayed || t->LastPlayed == 0) {

@@ -1,7 +1,8 @@
 // The wave-output back end: two output blocks per track, written in turn to
-// a wave-output device; the played position is estimated over measuring
-// windows from the bytes written and the millisecond clock. It has no thread
-// of its own: the playback thread services it.
+// a wave-output device; the played position is what the device reports as
+// having left it (heard), so that a frame's sound is handed over while the
+// sound before it still plays. It has no thread of its own: the playback
+// thread services it.
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -56,50 +57,56 @@ bool OpenDevice(VidzoTrack* t) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   t->Device = device.release();
+  t->DeviceWritten = t->DevicePlayedBase = 4;  // the probe
   return true;
+}
+
+// What the track's current device has played of the track's sound.
+uint32_t DevicePlayed(VidzoTrack* t) {
+  if (t->Device == nullptr) return 0;
+  const uint64_t played = t->Device->PlayedBytes();
+  return played > t->DevicePlayedBase ? static_cast<uint32_t>(played - t->DevicePlayedBase) : 0;
 }
 
 void CloseDevice(VidzoTrack* t) {
   if (t->Device == nullptr) return;
+  t->PlayedBase += DevicePlayed(t);
   t->Device->Reset();
   while (!(t->BlockA->done.load() && t->BlockB->done.load())) t->Device->Poll();
   delete t->Device;
   t->Device = nullptr;
 }
 
+// Both blocks done means the device has taken every byte written; it has
+// run dry once it has also played them.
 void Service() {
-  uint32_t now = platform::TimeMs();
   for (VidzoTrack* t = Sound().wave_list; t != nullptr; t = t->Next) {
     if (t->Device == nullptr) continue;  // suspended
     t->Device->Poll();
     bool a_done = t->BlockA->done.load(), b_done = t->BlockB->done.load();
-    if (a_done && b_done) t->Starved.store(1);
+    if (a_done && b_done && t->Device->PlayedBytes() >= t->DeviceWritten) t->Starved.store(1);
     uint32_t held = t->BufBytes.load(std::memory_order_acquire);
-    if (held <= 3 || !(a_done || b_done)) continue;
+    // Down to the last sample frame: sound whose length is not a multiple of
+    // four bytes plays to its end.
+    if (held < vidzosound::FrameBytes(t) || !(a_done || b_done)) continue;
     WaveBlock* block = a_done ? t->BlockA : t->BlockB;
     uint32_t n = std::min(held, t->OutChunkSize);
     t->BufRead = vidzosound::CopyOut(t, block->data, n);
     t->BufBytes.fetch_sub(n, std::memory_order_acq_rel);
     block->length = n;
     std::memset(block->data + n, vidzosound::SilenceByte(t), t->OutChunkSize - n);
-    if (!t->Device->Write(block)) block->done.store(true);
-    if (t->WindowStart == 0) {
-      t->WindowStart = now;
-      t->WindowBytes = n;
-    } else if (t->WindowStart + t->WindowMs < now) {
-      t->PlayedBase += t->WindowBytes;
-      t->WindowStart = now;
-      t->WindowBytes = n;
+    if (t->Device->Write(block)) {
+      t->DeviceWritten += n;
     } else {
-      t->WindowBytes += n;
+      block->done.store(true);
     }
-    t->WindowMs = static_cast<uint32_t>(uint64_t{t->WindowBytes} * 1000 / t->BytesPerSecond);
   }
 }
 
 int OpenTrack(VidzoTrack* t, uint32_t flags) {
   t->OutChunkSize = vidzosound::RoundUpPage(t->BytesPerSecond / 4);
   t->OpenFlagsCopy = flags;
+  t->HandOver = vidzosound::HandOverBytes(t);
   Blocks* blocks = new (std::nothrow) Blocks;
   uint8_t* data = new (std::nothrow) uint8_t[2 * size_t{t->OutChunkSize}];
   if (blocks == nullptr || data == nullptr) {
@@ -142,15 +149,16 @@ void CloseTrack(VidzoTrack* t) {
 
 uint32_t PlayedBytes(VidzoTrack* t) {
   Service();
-  if (t->WindowStart == 0) return 0;
-  uint32_t elapsed = platform::TimeMs() - t->WindowStart;
-  if (elapsed >= t->WindowMs) return t->PlayedBase + t->WindowBytes;
-  return t->PlayedBase + static_cast<uint32_t>(uint64_t{t->WindowBytes} * elapsed / t->WindowMs);
+  return t->PlayedBase + DevicePlayed(t);
 }
 
+// The played bytes start again from 0; what the device dropped was never
+// played.
 void Flush(VidzoTrack* t) {
-  if (t->Device != nullptr) t->Device->Reset();
-  t->WindowStart = t->WindowMs = t->WindowBytes = t->PlayedBase = 0;
+  t->PlayedBase = 0;
+  if (t->Device == nullptr) return;
+  t->Device->Reset();
+  t->DevicePlayedBase = t->DeviceWritten = t->Device->PlayedBytes();
 }
 
 void Suspend(VidzoTrack* t) {

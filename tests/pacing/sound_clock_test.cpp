@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "pacing_fixture.h"
+#include "platform/sound_device.h"
 #include "playback/track.h"
 #include "sound/sound.h"
 
@@ -216,6 +217,56 @@ TEST_P(BothOutputs, FramesFollowTheSoundAndKeepTheRateThroughGaps) {
   }
   EXPECT_NEAR(double(run.times[29] - run.times[0]), 2900.0, 60.0);
   EXPECT_EQ(run.queued.back(), 25 * kPerFrame);
+}
+
+// Frames that carry exactly the sound of their own span: handed over 30 ms
+// ahead of what is heard, every byte plays in order with no silence between,
+// at short and long frame periods, and the frames keep their period.
+TEST_P(BothOutputs, LeadFreeSoundPlaysWholeWhenHandedOverAhead) {
+  for (const int32_t period_ms : {10, 20, 50, 100, 500}) {
+    SCOPED_TRACE(period_ms);
+    VidzoSoundResetForTests();
+    platform::UseVirtualSound(true, {.fail_open = false,
+                                     .blocks_never_end = false,
+                                     .timer_threads = false,
+                                     .hand_over_ms = 30});
+    VidzoSoundInstall();
+    if (GetParam()) {
+      ASSERT_EQ(VidzoSelectDirectSound(nullptr), 1);
+    }
+    const uint32_t per_frame = kRate * static_cast<uint32_t>(period_ms) / 1000;
+    const uint32_t frames = std::max(8, 1500 / period_ms);
+    auto c = Encode(16, 8, RandomAnimation(16, 8, frames, 21), period_ms);
+    AddRawSound(c, kRate, std::vector<uint32_t>(frames, per_frame));
+    VidzoHandle* h = Open(c, OPEN_PRELOAD | OPEN_TRACK0);
+    ASSERT_NE(h, nullptr);
+    ASSERT_EQ(h->TimingTrack, 0);
+    ASSERT_EQ(h->Tracks[0]->HandOver, kRate * 30 / 1000);
+    const SoundRun run = Play(h, frames - 1);  // the last frame is not handed over twice
+    ASSERT_FALSE(run.gave_up);
+    // Let the output play what is queued.
+    for (int i = 0; i < 2000 && VidzoSoundLeftMs(h) != 0; ++i) Tick();
+    EXPECT_EQ(VidzoSoundLeftMs(h), 0u);
+    EXPECT_EQ(h->Tracks[0]->SoundSkips, 0u);
+    std::vector<uint8_t> want;
+    for (uint32_t i = 0; i + 1 < frames; ++i) {
+      const auto tone = Tone(i, per_frame);
+      want.insert(want.end(), tone.begin(), tone.end());
+    }
+    std::vector<uint8_t> played = platform::VirtualSoundPlayed(0);
+    if (!GetParam()) played.erase(played.begin(), played.begin() + 4);  // the wave output's probe
+    ASSERT_GE(played.size(), want.size());
+    const auto differ = std::mismatch(want.begin(), want.end(), played.begin());
+    EXPECT_TRUE(differ.first == want.end())
+        << "sound lost or out of order from byte " << (differ.first - want.begin()) << " of " << want.size();
+    // The first frames go as fast as their sound fills the 30 ms; then each
+    // frame follows its sound.
+    for (uint32_t i = 2 + 30 / static_cast<uint32_t>(period_ms); i < run.times.size(); ++i) {
+      EXPECT_NEAR(double(run.times[i] - run.times[i - 1]), period_ms, 2.0) << "frame " << i;
+    }
+    VidzoClose(h);
+    open_.clear();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Outputs, BothOutputs, testing::Bool());

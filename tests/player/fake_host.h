@@ -33,6 +33,7 @@ class FakeHost : public vidzoplay::PlayerHost {
   std::function<void(FakeHost&)> on_idle;
   int frames_shown = 0;
   int idles = 0;
+  std::vector<uint32_t> idle_ms;  // what each Idle was allowed
   std::vector<uint32_t> shown_frames;  // CurrentFrame after each frame's loop decision
   bool direct_sound_works = false;
   int direct_sound_asks = 0;
@@ -92,8 +93,9 @@ class FakeHost : public vidzoplay::PlayerHost {
     keys.pop_front();
     return true;
   }
-  void Idle() override {
+  void Idle(uint32_t max_ms) override {
     ++idles;
+    idle_ms.push_back(max_ms);
     if (platform::FakeClockActive()) platform::AdvanceFakeClock(1);
     if (on_idle) on_idle(*this);
   }
