@@ -65,11 +65,15 @@ void NotifySound() {
   e.wake.notify_all();
 }
 
+// Each thread remembers the last take it has seen, so that a take that came
+// while it was busy (between its last look at the sound and this wait) ends
+// the wait at once instead of being missed.
 void WaitForSound(uint32_t ms) {
+  thread_local uint64_t seen = 0;
   SoundEvents& e = Events();
   std::unique_lock<std::mutex> lock(e.mutex);
-  const uint64_t seen = e.count;
   e.wake.wait_for(lock, std::chrono::milliseconds(ms), [&] { return e.count != seen; });
+  seen = e.count;
 }
 
 uint32_t SoundHandOverMs() {

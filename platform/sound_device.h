@@ -119,6 +119,12 @@ class PeriodicTimer {
 void NotifySound();
 void WaitForSound(uint32_t ms);
 
+// For tests: told of every piece of sound a real device takes, from the
+// device's own thread, with the device's number (in order of opening) and
+// the bytes, the moment the device takes them. Null stops it.
+using SoundTakeObserver = void (*)(int device, const uint8_t* data, uint32_t n);
+void SetSoundTakeObserver(SoundTakeObserver observer);
+
 // How far ahead of what is heard a player should hand a frame's sound over,
 // in milliseconds: enough for the device's own buffer and for the frame's
 // decoding, so that the device never runs dry between two frames. Real

@@ -38,6 +38,11 @@ std::mutex g_sdl_mutex;
 int g_devices_opened = 0;  // ever, for the capture file names
 int g_devices_open = 0;    // now
 bool g_audio_started = false;
+std::atomic<SoundTakeObserver> g_take_observer{nullptr};
+
+void TellObserver(int device, const uint8_t* data, uint32_t n) {
+  if (SoundTakeObserver observer = g_take_observer.load(); observer != nullptr) observer(device, data, n);
+}
 bool g_fell_back = false;
 
 // True when the user named an audio driver; it is then used or nothing is.
@@ -111,7 +116,8 @@ void CloseDevice(SDL_AudioDeviceID dev) {
   --g_devices_open;
 }
 
-SDL_AudioDeviceID OpenDevice(const PcmFormat& f, SDL_AudioCallback callback, void* user, int* error) {
+SDL_AudioDeviceID OpenDevice(const PcmFormat& f, SDL_AudioCallback callback, void* user, int* error,
+                             int* index) {
   std::lock_guard<std::mutex> lock(g_sdl_mutex);
   if (!StartSdlAudio()) {
     *error = 6;  // no driver
@@ -138,7 +144,7 @@ SDL_AudioDeviceID OpenDevice(const PcmFormat& f, SDL_AudioCallback callback, voi
     *error = 4;  // device not available
     return 0;
   }
-  ++g_devices_opened;
+  *index = g_devices_opened++;
   ++g_devices_open;
   return dev;
 }
@@ -213,8 +219,9 @@ class SdlWaveOut final : public WaveOutDevice {
     Reset();
     CloseDevice(dev_);
   }
-  void Attach(SDL_AudioDeviceID dev) {
+  void Attach(SDL_AudioDeviceID dev, int index) {
     dev_ = dev;
+    index_ = index;
     SDL_PauseAudioDevice(dev_, 0);
   }
 
@@ -275,11 +282,13 @@ class SdlWaveOut final : public WaveOutDevice {
       clock_.Took(done);
     }
     std::memset(out + done, format_.bits_per_sample == 8 ? 0x80 : 0, n - done);
+    TellObserver(index_, out, done);
     if (finished) NotifySound();
   }
 
   PcmFormat format_;
   SDL_AudioDeviceID dev_ = 0;
+  int index_ = 0;
   std::mutex mutex_;
   struct Pending {
     WaveBlock* block;
@@ -298,8 +307,9 @@ class SdlRing final : public RingDevice {
   ~SdlRing() override {
     if (dev_ != 0) CloseDevice(dev_);
   }
-  void Attach(SDL_AudioDeviceID dev) {
+  void Attach(SDL_AudioDeviceID dev, int index) {
     dev_ = dev;
+    index_ = index;
     SDL_PauseAudioDevice(dev_, 0);
   }
   uint8_t Silence() const { return format_.bits_per_sample == 8 ? 0x80 : 0; }
@@ -363,6 +373,7 @@ class SdlRing final : public RingDevice {
       clock_.Took(n);
       taken_ += n;
     }
+    TellObserver(index_, out, n);
     NotifySound();
     // Hundredths of a decibel to gains in 1/65536.
     int32_t vol = volume_.load(), pan = pan_.load();
@@ -376,6 +387,7 @@ class SdlRing final : public RingDevice {
   PcmFormat format_;
   std::vector<uint8_t> ring_;
   SDL_AudioDeviceID dev_ = 0;
+  int index_ = 0;
   std::atomic<bool> playing_{false};
   std::atomic<uint32_t> position_{0};  // what the callback has copied up to
   std::mutex clock_mutex_;
@@ -386,6 +398,10 @@ class SdlRing final : public RingDevice {
 };
 
 }  // namespace
+
+void SetSoundTakeObserver(SoundTakeObserver observer) {
+  g_take_observer.store(observer);
+}
 
 bool NoSoundCards(const char* cards_file) {
   FILE* f = std::fopen(cards_file, "r");
@@ -404,17 +420,19 @@ bool NoSoundCards(const char* cards_file) {
 
 std::unique_ptr<WaveOutDevice> OpenSdlWaveOut(const PcmFormat& format, int* error) {
   auto wave = std::make_unique<SdlWaveOut>(format);
-  SDL_AudioDeviceID dev = OpenDevice(format, &SdlWaveOut::Callback, wave.get(), error);
+  int index = 0;
+  SDL_AudioDeviceID dev = OpenDevice(format, &SdlWaveOut::Callback, wave.get(), error, &index);
   if (dev == 0) return nullptr;
-  wave->Attach(dev);
+  wave->Attach(dev, index);
   return wave;
 }
 
 std::unique_ptr<RingDevice> OpenSdlRing(const PcmFormat& format, uint32_t size, int* error) {
   auto ring = std::make_unique<SdlRing>(format, size);
-  SDL_AudioDeviceID dev = OpenDevice(format, &SdlRing::Callback, ring.get(), error);
+  int index = 0;
+  SDL_AudioDeviceID dev = OpenDevice(format, &SdlRing::Callback, ring.get(), error, &index);
   if (dev == 0) return nullptr;
-  ring->Attach(dev);
+  ring->Attach(dev, index);
   return ring;
 }
 

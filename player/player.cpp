@@ -20,6 +20,9 @@ constexpr uint32_t kSoundOnlyWidth = 160;
 // The longest sleep while waiting: keys and window messages are taken at
 // least this often.
 constexpr uint32_t kIdleMs = 10;
+// How long the sound output's estimate of what has played may run ahead of
+// the device (one service of the device buffer).
+constexpr uint32_t kPlayOutSlackMs = 20;
 
 bool IsBlank(char c) {
   return c >= 1 && c <= 32;
@@ -227,20 +230,28 @@ void Player::PlayFrames(VidzoHandle* h) {
 }
 
 // After the last frame the sound still queued plays out before the file is
-// closed; a quit or skip key ends it at once. A device that stops playing
-// cannot hold the player: it waits at most a second beyond the sound left.
+// closed; a quit or skip key ends it at once. The estimate of what has
+// played may run ahead of the device by a service, so the wait lasts that
+// much longer. A device that stops playing cannot hold the player: it waits
+// at most a second beyond the sound left.
 void Player::PlayOut(VidzoHandle* h) {
   uint32_t left = VidzoSoundLeftMs(h);
-  const uint32_t start = platform::TimeMs(), limit = left + 1000;
-  bool step = false;
-  while (left != 0 && platform::TimeMs() - start <= limit) {
+  if (left == 0) return;
+  const uint32_t start = platform::TimeMs(), limit = left + kPlayOutSlackMs + 1000;
+  uint32_t played_out_at = 0;
+  bool played_out = false, step = false;
+  for (;;) {
     uint8_t key = 0;
-    if (host_.TakeKey(key)) {
-      if (TakeKeyAction(key, step) == WaitEnd::kCloseFile) return;
-      continue;
-    }
-    host_.Idle(std::min<uint32_t>(left, kIdleMs));
+    if (host_.TakeKey(key) && TakeKeyAction(key, step) == WaitEnd::kCloseFile) return;
+    const uint32_t now = platform::TimeMs();
+    if (now - start > limit) return;
     left = VidzoSoundLeftMs(h);
+    if (left == 0 && !played_out) {
+      played_out = true;
+      played_out_at = now;
+    }
+    if (played_out && now - played_out_at >= kPlayOutSlackMs) return;
+    host_.Idle(std::min(left != 0 ? left : kPlayOutSlackMs, kIdleMs));
   }
 }
 

@@ -103,6 +103,7 @@ void VidzoFrameSound(VidzoHandle* h) {
     track->BufWrite = vidzosound::Advance(track, track->BufWrite, s);
     track->BufBytes.fetch_add(s + pad, std::memory_order_release);
   }
+  Sound().fresh_sound.store(true);
 
   // Compared by signed difference, as the clocks are: the byte counts wrap at
   // 2^32 (after hours of sound), and a target just past the wrap is not

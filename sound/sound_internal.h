@@ -26,6 +26,10 @@ struct SoundState {
   std::atomic<uint32_t> guard{0};
   std::atomic<uint32_t> next_service_ms{0};
   std::atomic<bool> serviced{false};
+  // Set by the frame hand-off once it has written new sound: the next
+  // service runs without waiting for its gap, so that the sound reaches the
+  // device at once.
+  std::atomic<bool> fresh_sound{false};
   // Held by the device-buffer service while it works and by every call from
   // the playback thread that touches what the service touches (the read
   // position, the device fields).

@@ -104,7 +104,8 @@ void Service() {
     return;
   }
   uint32_t now = platform::TimeMs();
-  if (!s.serviced.load() || static_cast<int32_t>(now - s.next_service_ms.load()) >= 0) {
+  if (!s.serviced.load() || s.fresh_sound.exchange(false) ||
+      static_cast<int32_t>(now - s.next_service_ms.load()) >= 0) {
     s.serviced.store(true);
     s.next_service_ms.store(now + kServiceGapMs);
     std::lock_guard<std::recursive_mutex> lock(s.lock);

@@ -1,5 +1,7 @@
-// The wave-output back end: two output blocks per track, written in turn to
-// a wave-output device; the played position is what the device reports as
+// The wave-output back end: output blocks written in turn to a wave-output
+// device, eight of them per track, so that sound handed over a frame at a
+// time (a few milliseconds of it) is queued in the device as it comes rather
+// than waiting in the track for one of two blocks to come free; the played position is what the device reports as
 // having left it (heard), so that a frame's sound is handed over while the
 // sound before it still plays. It has no thread of its own: the playback
 // thread services it.
@@ -17,10 +19,12 @@ namespace {
 using platform::WaveBlock;
 using vidzosound::Sound;
 
-// BlockA and BlockB with their data, one allocation per track.
+constexpr int kBlocks = 8;
+
+// The blocks with their data, one allocation per track; BlockA and BlockB
+// are the first two.
 struct Blocks {
-  WaveBlock a;
-  WaveBlock b;
+  WaveBlock block[kBlocks];
   uint8_t* data;
 };
 
@@ -38,10 +42,12 @@ bool OpenDevice(VidzoTrack* t) {
     platform::DebugLog("WaveOut open failed - error #: %d", error);
     return false;
   }
+  Blocks* blocks = BlocksOf(t);
+  for (WaveBlock& block : blocks->block) {
+    block.length = t->OutChunkSize;
+    block.done.store(true);
+  }
   WaveBlock* a = t->BlockA;
-  WaveBlock* b = t->BlockB;
-  a->length = b->length = t->OutChunkSize;
-  b->done.store(true);
   a->length = 4;
   std::memset(a->data, vidzosound::SilenceByte(t), 4);
   if (!device->Write(a)) a->done.store(false);
@@ -72,24 +78,33 @@ void CloseDevice(VidzoTrack* t) {
   if (t->Device == nullptr) return;
   t->PlayedBase += DevicePlayed(t);
   t->Device->Reset();
-  while (!(t->BlockA->done.load() && t->BlockB->done.load())) t->Device->Poll();
+  for (WaveBlock& block : BlocksOf(t)->block) {
+    while (!block.done.load()) t->Device->Poll();
+  }
   delete t->Device;
   t->Device = nullptr;
 }
 
-// Both blocks done means the device has taken every byte written; it has
+// Every block done means the device has taken every byte written; it has
 // run dry once it has also played them.
 void Service() {
   for (VidzoTrack* t = Sound().wave_list; t != nullptr; t = t->Next) {
     if (t->Device == nullptr) continue;  // suspended
     t->Device->Poll();
-    bool a_done = t->BlockA->done.load(), b_done = t->BlockB->done.load();
-    if (a_done && b_done && t->Device->PlayedBytes() >= t->DeviceWritten) t->Starved.store(1);
+    WaveBlock* block = nullptr;
+    bool all_done = true;
+    for (WaveBlock& b : BlocksOf(t)->block) {
+      if (!b.done.load()) {
+        all_done = false;
+      } else if (block == nullptr) {
+        block = &b;
+      }
+    }
+    if (all_done && t->Device->PlayedBytes() >= t->DeviceWritten) t->Starved.store(1);
     uint32_t held = t->BufBytes.load(std::memory_order_acquire);
     // Down to the last sample frame: sound whose length is not a multiple of
     // four bytes plays to its end.
-    if (held < vidzosound::FrameBytes(t) || !(a_done || b_done)) continue;
-    WaveBlock* block = a_done ? t->BlockA : t->BlockB;
+    if (held < vidzosound::FrameBytes(t) || block == nullptr) continue;
     uint32_t n = std::min(held, t->OutChunkSize);
     t->BufRead = vidzosound::CopyOut(t, block->data, n);
     t->BufBytes.fetch_sub(n, std::memory_order_acq_rel);
@@ -108,17 +123,16 @@ int OpenTrack(VidzoTrack* t, uint32_t flags) {
   t->OpenFlagsCopy = flags;
   t->HandOver = vidzosound::HandOverBytes(t);
   Blocks* blocks = new (std::nothrow) Blocks;
-  uint8_t* data = new (std::nothrow) uint8_t[2 * size_t{t->OutChunkSize}];
+  uint8_t* data = new (std::nothrow) uint8_t[kBlocks * size_t{t->OutChunkSize}];
   if (blocks == nullptr || data == nullptr) {
     delete blocks;
     delete[] data;
     return 0;
   }
   blocks->data = data;
-  blocks->a.data = data;
-  blocks->b.data = data + t->OutChunkSize;
-  t->BlockA = &blocks->a;
-  t->BlockB = &blocks->b;
+  for (int i = 0; i < kBlocks; ++i) blocks->block[i].data = data + i * size_t{t->OutChunkSize};
+  t->BlockA = &blocks->block[0];
+  t->BlockB = &blocks->block[1];
   if (!OpenDevice(t)) {
     delete[] data;
     delete blocks;

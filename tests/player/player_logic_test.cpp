@@ -3,12 +3,16 @@
 // ":offset" names and the failures a user meets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "fake_host.h"
 #include "platform/clock.h"
 #include "platform/messagebox.h"
+#include "platform/sound_device.h"
 #include "player/player.h"
+#include "sound/sound.h"
 #include "support/temp_dir.h"
 #include "test_files.h"
 
@@ -454,3 +458,59 @@ TEST(PlaceWindow, CentresOrTakesTheGivenEdge) {
 }
 
 }  // namespace
+
+// The player's sound on the virtual device, paced by the fake clock that the
+// host's idle moments move on.
+class PlayerSoundLogic : public PlayerLogic {
+ protected:
+  void SetUp() override {
+    PlayerLogic::SetUp();
+    VidzoSoundResetForTests();
+    platform::UseVirtualSound(true, {.fail_open = false,
+                                     .blocks_never_end = false,
+                                     .timer_threads = false,
+                                     .hand_over_ms = 30});
+    VidzoSoundInstall();
+  }
+  void TearDown() override {
+    VidzoSoundResetForTests();
+    platform::UseVirtualSound(false);
+    PlayerLogic::TearDown();
+  }
+  // Plays `line`, noting after each frame the sound not yet played and the
+  // time; `at_last` runs after the last frame.
+  void PlayNoting(const std::string& line, const std::function<void(FakeHost&)>& at_last = {}) {
+    host_.on_frame = [this, at_last](FakeHost& host, const VidzoHandle& h) {
+      left_ = VidzoSoundLeftMs(const_cast<VidzoHandle*>(&h));
+      shown_at_ = platform::TimeMs();
+      if (host.frames_shown == 5 && at_last) at_last(host);
+    };
+    Run(line);
+    ended_at_ = platform::TimeMs();
+  }
+  uint32_t left_ = 0, shown_at_ = 0, ended_at_ = 0;
+};
+
+TEST_F(PlayerSoundLogic, TheSoundPlaysOutAfterTheLastFrame) {
+  PlayNoting(Q(File("sound.vdz", {16, 16, 5, 20, true})));
+  EXPECT_EQ(host_.frames_shown, 5);
+  ASSERT_GT(left_, 0u) << "sound was queued beyond the last frame";
+  EXPECT_GE(ended_at_ - shown_at_, left_) << "closed before its sound had played";
+  EXPECT_LE(ended_at_ - shown_at_, left_ + 100);
+}
+
+TEST_F(PlayerSoundLogic, QuittingStopsTheSoundAtOnce) {
+  PlayNoting(Q(File("sound.vdz", {16, 16, 5, 20, true})), [](FakeHost& host) { host.keys.push_back(27); });
+  ASSERT_GT(left_, 0u);
+  EXPECT_LT(ended_at_ - shown_at_, left_);
+}
+
+// While a frame is not due the player sleeps up to 10 ms at a time, never
+// spinning with nothing to wait for.
+TEST_F(PlayerSoundLogic, WaitsSleepUntilTheFrameIsDue) {
+  Run(Q(File("sound.vdz", {16, 16, 5, 20, true})));
+  ASSERT_FALSE(host_.idle_ms.empty());
+  EXPECT_EQ(*std::max_element(host_.idle_ms.begin(), host_.idle_ms.end()), 10u);
+  const auto zero = std::count(host_.idle_ms.begin(), host_.idle_ms.end(), 0u);
+  EXPECT_LT(zero, static_cast<std::ptrdiff_t>(host_.idle_ms.size()) / 4) << "polling instead of sleeping";
+}

@@ -14,6 +14,7 @@
 #include "play_loop.h"
 #include "sound_fixture.h"
 #include "support/run_program.h"
+#include "support/wave_file.h"
 #include "tools/lib/ppm.h"
 #include "tools/lib/vdz_tracks.h"
 
@@ -21,47 +22,6 @@ namespace soundtest {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-void WriteWave(const std::string& name, uint32_t rate, uint16_t bits, uint16_t channels, const Bytes& pcm) {
-  auto u32 = [](Bytes& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  };
-  auto u16 = [](Bytes& b, uint16_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-  };
-  Bytes w{'R', 'I', 'F', 'F'};
-  u32(w, 36 + static_cast<uint32_t>(pcm.size()));
-  w.insert(w.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  u32(w, 16);
-  u16(w, 1);
-  u16(w, channels);
-  u32(w, rate);
-  uint16_t align = static_cast<uint16_t>(channels * bits / 8);
-  u32(w, rate * align);
-  u16(w, align);
-  u16(w, bits);
-  w.insert(w.end(), {'d', 'a', 't', 'a'});
-  u32(w, static_cast<uint32_t>(pcm.size()));
-  w.insert(w.end(), pcm.begin(), pcm.end());
-  std::ofstream(name, std::ios::binary)
-      .write(reinterpret_cast<const char*>(w.data()), std::streamsize(w.size()));
-}
-
-Bytes Noise(size_t n, uint32_t seed) {
-  std::mt19937 random(seed);
-  Bytes out(n);
-  for (auto& b : out) b = static_cast<uint8_t>(random() >> 7);
-  return out;
-}
-
-Bytes Trim(Bytes b, uint8_t silence) {
-  size_t first = 0;
-  while (first < b.size() && b[first] == silence) ++first;
-  size_t last = b.size();
-  while (last > first && b[last - 1] == silence) --last;
-  return Bytes(b.begin() + static_cast<std::ptrdiff_t>(first), b.begin() + static_cast<std::ptrdiff_t>(last));
-}
 
 class SoundEndToEnd : public ::testing::TestWithParam<bool> {
  protected:
@@ -98,8 +58,8 @@ class SoundEndToEnd : public ::testing::TestWithParam<bool> {
 TEST_P(SoundEndToEnd, DevicePlaysTheDecodedTimingTrack) {
   const bool direct_sound = GetParam();
   // Two seconds: track 0 22050 Hz 16-bit mono, track 1 11025 Hz 8-bit stereo.
-  WriteWave(dir_.File("a.wav"), 22050, 16, 1, Noise(2 * 44100, 1));
-  WriteWave(dir_.File("b.wav"), 11025, 8, 2, Noise(2 * 22050, 2));
+  vidzoer_test::WriteWaveFile(dir_.File("a.wav"), 22050, 16, 1, vidzoer_test::NoiseBytes(2 * 44100, 1));
+  vidzoer_test::WriteWaveFile(dir_.File("b.wav"), 11025, 8, 2, vidzoer_test::NoiseBytes(2 * 22050, 2));
   std::filesystem::create_directories(dir_.path() / "frames");
   std::string error;
   for (int i = 0; i < 50; ++i) {
@@ -151,9 +111,8 @@ TEST_P(SoundEndToEnd, DevicePlaysTheDecodedTimingTrack) {
   EXPECT_EQ(report.played, expected.size());
   std::string capture = FirstCapture();
   ASSERT_FALSE(capture.empty());
-  std::ifstream in(capture, std::ios::binary);
-  Bytes written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  Bytes heard = Trim(written, 0), want = Trim(expected, 0);
+  Bytes written = vidzoer_test::ReadBytes(capture);
+  Bytes heard = vidzoer_test::TrimSilence(written, 0), want = vidzoer_test::TrimSilence(expected, 0);
   EXPECT_GE(written.size(), expected.size());
   EXPECT_TRUE(heard == want) << heard.size() << " bytes heard, " << want.size() << " expected";
 }

@@ -147,23 +147,24 @@ TEST_F(HandOffTest, StarvationPadsWith16BitSilence) {
 
 TEST_F(HandOffTest, FullBufferCutsTheChunkAndCountsOverflows) {
   std::vector<Bytes> frames;
-  for (uint32_t i = 0; i < 9; ++i) frames.push_back(Pattern(i, 3000));  // no wrap to frame 0
+  for (uint32_t i = 0; i < 15; ++i) frames.push_back(Pattern(i, 3000));  // no wrap to frame 0
   auto c = MakeContent({SoundKind{}}, {frames}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0);
   VidzoTrack* t = h->Tracks[0];
   ASSERT_EQ(t->BufSize, 12288u);
-  // The clock stands still: after the two blocks are written nothing drains.
-  for (int i = 0; i < 8; ++i) {
+  // The clock stands still: after the eight blocks are written nothing
+  // drains; four more chunks fill the buffer but for 288 bytes.
+  for (int i = 0; i < 14; ++i) {
     VidzoFrameSound(h);
     Advance(h);
   }
   EXPECT_EQ(t->Overflows, 2u);
   EXPECT_EQ(t->BufBytes.load(), t->BufSize);
-  EXPECT_EQ(t->BytesQueued, 6 * 3000u + 288u);
+  EXPECT_EQ(t->BytesQueued, 12 * 3000u + 288u);
   // The cut chunk keeps its first bytes, just before the oldest held byte.
   uint32_t read = static_cast<uint32_t>(t->BufRead - t->BufStart);
-  EXPECT_EQ(BufferBytes(t, read + t->BufSize - 288, 288), Pattern(6, 288));
-  EXPECT_EQ(BufferBytes(t, read, 100), Pattern(2, 100)) << "chunks 0 and 1 went to the two blocks";
+  EXPECT_EQ(BufferBytes(t, read + t->BufSize - 288, 288), Pattern(12, 288));
+  EXPECT_EQ(BufferBytes(t, read, 100), Pattern(8, 100)) << "chunks 0 to 7 went to the eight blocks";
 }
 
 TEST_F(HandOffTest, WaveOutPlayedBytesRiseWithTheDeviceAndStopAtBytesWritten) {
@@ -227,30 +228,32 @@ TEST_F(HandOffTest, PlayedBytesFollowTheDeviceOverAWholeFile) {
 
 TEST_F(HandOffTest, SoundOffAndOnAroundAJump) {
   std::vector<Bytes> frames;
-  for (uint32_t i = 0; i < 10; ++i) frames.push_back(Pattern(i, 800));
+  for (uint32_t i = 0; i < 14; ++i) frames.push_back(Pattern(i, 800));
   frames[3] = Pattern(3, 1000);  // the largest chunk
   auto c = MakeContent({SoundKind{}}, {frames}, 100);
   VidzoHandle* h = Open(c, OPEN_TRACK0);
   VidzoTrack* t = h->Tracks[0];
-  for (int i = 0; i < 3; ++i) {
+  // Ten frames at once: eight go to the device's blocks, two stay held.
+  for (int i = 0; i < 10; ++i) {
     VidzoFrameSound(h);
     Advance(h);
   }
+  const uint32_t handed = 9 * 800 + 1000;
   VidzoSoundService();
-  Tick(250);  // what the device was given has played
+  Tick(1000);  // what the device was given has played
   uint32_t held = t->BufBytes.load();
   ASSERT_GT(held, 0u);
   EXPECT_EQ(VidzoSoundOnOff(h, 0), 1u);
   EXPECT_EQ(h->SoundSyncOff, 1u);
   EXPECT_EQ(t->Device, nullptr) << "suspended";
   EXPECT_EQ(t->BufBytes.load(), 0u);
-  EXPECT_EQ(t->BytesQueued, 2400u - held);
+  EXPECT_EQ(t->BytesQueued, handed - held);
   EXPECT_EQ(t->BufRead, t->BufStart);
   VidzoFrameSound(h);  // ignored while off
-  EXPECT_EQ(t->BytesQueued, 2400u - held);
+  EXPECT_EQ(t->BytesQueued, handed - held);
   EXPECT_EQ(VidzoSoundOnOff(h, 0), 1u) << "already off: nothing changes";
 
-  h->CurrentFrame = 7;
+  h->CurrentFrame = 12;
   VidzoSeekFrame(h);
   VidzoPrepareFrame(h);
   uint32_t queued = t->BytesQueued;
