@@ -12,7 +12,11 @@
 // seconds per second of playback of each, the wall-clock time of a play, and
 // the share of its CPU time the player spends beyond decoding (sound,
 // display, pacing, start-up).
-// The file is made by vdzsample and vdzenc before any timing starts.
+// The file is made by vdzsample and vdzenc before any timing starts: twenty
+// seconds, so that start-up weighs little. The player's counters also give
+// the frame rate it obtained and its sound skips. When the environment names
+// another player program in VIDZOER_BENCH_OTHER_PLAYER (an earlier build, say),
+// that one is measured in the same run as Player/other.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,7 +39,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int32_t kFrameRate = -3333;  // 30.003 frames per second
-constexpr uint32_t kFrames = 90;
+constexpr uint32_t kFrames = 600;
 constexpr double kPlaySeconds = kFrames * 3333 / 100000.0;
 
 const std::string kBin = VIDZOER_BIN_DIR;
@@ -132,7 +136,7 @@ struct Play {
 
 // Runs vidzoplw /S on the sample with SDL's dummy drivers, its summary
 // (standard error) kept in a file.
-Play RunPlayer(const Sample& sample) {
+Play RunPlayer(const Sample& sample, const std::string& program) {
   Play play;
   const std::string summary = sample.dir + "/summary.txt";
   rusage before{}, after{};
@@ -143,7 +147,7 @@ Play RunPlayer(const Sample& sample) {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     if (!freopen("/dev/null", "w", stdout) || !freopen(summary.c_str(), "w", stderr)) _exit(127);
-    execl((kBin + "/vidzoplw").c_str(), "vidzoplw", "/S", sample.vdz.c_str(), static_cast<char*>(nullptr));
+    execl(program.c_str(), "vidzoplw", "/S", sample.vdz.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   int status = 0;
@@ -164,7 +168,7 @@ double SummaryValue(const std::string& summary, const std::string& label) {
   return std::stod(m[1]);
 }
 
-void BM_PlayerVidzoplw(benchmark::State& state) {
+void MeasurePlayer(benchmark::State& state, const std::string& program) {
   const Sample& sample = TheSample();
   if (!sample.error.empty()) {
     state.SkipWithError(sample.error.c_str());
@@ -173,7 +177,7 @@ void BM_PlayerVidzoplw(benchmark::State& state) {
   Play play;
   double cpu = 0, wall = 0;
   for (auto _ : state) {
-    play = RunPlayer(sample);
+    play = RunPlayer(sample, program);
     if (play.exit_code != 0) {
       state.SkipWithError(("vidzoplw failed: " + play.summary).c_str());
       return;
@@ -188,7 +192,25 @@ void BM_PlayerVidzoplw(benchmark::State& state) {
   state.counters["beyond_decoding"] = cpu > 0 ? 1 - g_decode_cpu / (cpu / n) : 0;
   state.counters["fps_obtained"] = SummaryValue(play.summary, "Frame rate obtained");
   state.counters["skipped"] = SummaryValue(play.summary, "Skipped frames");
+  state.counters["sound_skips"] = SummaryValue(play.summary, "Sound skips");
 }
+
+void BM_PlayerVidzoplw(benchmark::State& state) {
+  MeasurePlayer(state, kBin + "/vidzoplw");
+}
+
+void BM_PlayerOther(benchmark::State& state) {
+  MeasurePlayer(state, std::getenv("VIDZOER_BENCH_OTHER_PLAYER"));
+}
+
+[[maybe_unused]] const bool g_other = [] {
+  if (std::getenv("VIDZOER_BENCH_OTHER_PLAYER") != nullptr)
+    benchmark::RegisterBenchmark("Player/other", BM_PlayerOther)
+        ->UseManualTime()
+        ->Iterations(2)
+        ->Unit(benchmark::kMillisecond);
+  return true;
+}();
 
 // The decode first: the player's share beyond decoding uses its figure.
 BENCHMARK(BM_PlayerBaseline)->Name("Player/baseline")->Unit(benchmark::kMillisecond);
