@@ -203,14 +203,7 @@ void BM_PlayerOther(benchmark::State& state) {
   MeasurePlayer(state, std::getenv("VIDZOER_BENCH_OTHER_PLAYER"));
 }
 
-[[maybe_unused]] const bool g_other = [] {
-  if (std::getenv("VIDZOER_BENCH_OTHER_PLAYER") != nullptr)
-    benchmark::RegisterBenchmark("Player/other", BM_PlayerOther)
-        ->UseManualTime()
-        ->Iterations(2)
-        ->Unit(benchmark::kMillisecond);
-  return true;
-}();
+
 
 // The decode first: the player's share beyond decoding uses its figure.
 BENCHMARK(BM_PlayerBaseline)->Name("Player/baseline")->Unit(benchmark::kMillisecond);
@@ -219,6 +212,16 @@ BENCHMARK(BM_PlayerVidzoplw)
     ->UseManualTime()
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond);
+// Another build of the player, after this one (the decode's figure is known
+// by then).
+[[maybe_unused]] const bool g_other = [] {
+  if (std::getenv("VIDZOER_BENCH_OTHER_PLAYER") != nullptr)
+    benchmark::RegisterBenchmark("Player/other", BM_PlayerOther)
+        ->UseManualTime()
+        ->Iterations(2)
+        ->Unit(benchmark::kMillisecond);
+  return true;
+}();
 
 }  // namespace
 

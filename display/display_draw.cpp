@@ -91,10 +91,13 @@ void Upload(VidzoDisplayBuffer* d, const Rect& r) {
   }
 }
 
-// Shows the picture in the window.
+// Shows the picture in the window. With no screen (SDL's dummy and
+// offscreen drivers) no one can see the window: the picture is kept (the
+// buffer, the texture) but not composed into it.
 bool Present(VidzoDisplayBuffer* d) {
   SDL_Window* window = SdlWindow(d);
   if (window == nullptr) return false;
+  if (HeadlessDriver()) return true;
   const SDL_Rect to{0, 0, int(d->WindowWidth), int(d->WindowHeight)};
   if (d->Type == 4) {
     SDL_Surface* screen = SDL_GetWindowSurface(window);
