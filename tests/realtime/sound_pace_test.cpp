@@ -92,7 +92,8 @@ TEST(PlayerSoundPace, LargePicturesWithSoundKeepTheirFrameRate) {
       EXPECT_EQ(SummaryValue(p.run.err, "Sound skips: "), 0) << p.run.err;
       EXPECT_EQ(SummaryValue(p.run.err, "Skipped frames: "), 0) << p.run.err;
       EXPECT_GE(SummaryValue(p.run.err, "Frame rate obtained: "), fps * 0.97) << p.run.err;
-      EXPECT_GE(p.seconds, 5.7) << "faster than its sound";
+      // Six seconds of sound, which the disk driver plays up to 6 % fast.
+      EXPECT_GE(p.seconds, 5.6) << "faster than its sound";
     }
   }
 }
