@@ -12,9 +12,10 @@
 namespace vidzoscript {
 namespace {
 
-// DebugIndent grows by two blanks per nesting level; it is kept within the
-// size of its text.
-constexpr size_t kMaxIndent = 126;
+// DebugIndent grows by two blanks per script and GOSUB level; it is kept
+// within the deepest nesting the call stack allows, so that GOSUBs left
+// pending by scripts that exit cannot make it grow without end.
+constexpr size_t kMaxIndent = 2 * (kCallStackSize + 1);
 
 }  // namespace
 

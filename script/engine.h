@@ -185,6 +185,7 @@ class Engine {
   bool autopause() const { return autopause_; }
   void SetAutopause(bool on) { autopause_ = on; }
   const CommandTable& commands() const { return commands_; }
+  CommandTable& commands() { return commands_; }
 
  private:
   struct Script;
