@@ -3,7 +3,6 @@
 // error reports on standard error and the exit codes.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -34,15 +33,10 @@ class ScriptProgram : public ::testing::Test {
   void Script(const std::string& name, const std::string& text) { WriteText(dir_.File(name), text); }
   // Runs vidzoscw in the test's folder.
   RunResult Run(const std::string& args) {
-    const std::string out = dir_.File("stdout.txt"), err = dir_.File("stderr.txt");
-    const std::string cmd = "cd " + Quote(dir_.path().string()) + " && " +
-                            Quote(std::string(VIDZOER_BIN_DIR) + "/vidzoscw") + " " + args + " >" + Quote(out) +
-                            " 2>" + Quote(err);
-    const int status = std::system(cmd.c_str());
-    RunResult r;
-    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = ReadText(out);
-    r.err = ReadText(err);
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir_.path());
+    RunResult r = vidzoer_test::RunProgram(dir_, "vidzoscw", args);
+    std::filesystem::current_path(cwd);
     return r;
   }
   std::string Trace() { return ReadText(dir_.File("t.txt")); }
