@@ -52,9 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > kMaxInput) return 0;
   const std::string& folder = Scratch();
   std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) std::filesystem::remove_all(entry, ec);
-  std::ofstream(folder + "/main.ss", std::ios::binary).write(reinterpret_cast<const char*>(data),
-                                                            static_cast<std::streamsize>(size));
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+    std::filesystem::remove_all(entry, ec);
+  std::ofstream(folder + "/main.ss", std::ios::binary)
+      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   FuzzHost host(folder);
   {
     vidzoscript::Engine engine(host);

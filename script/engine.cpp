@@ -110,7 +110,8 @@ void Engine::Error(const std::string& message, const std::string& text, const st
     Trace("\r\n" + message + text + tail + "\r\n");
     FlushTrace();
   }
-  const std::string shown = (!message.empty() && message[0] == ' ' ? message.substr(1) : message) + text + report;
+  const std::string shown =
+      (!message.empty() && message[0] == ' ' ? message.substr(1) : message) + text + report;
   host_.Message(shown, "Error", platform::kMessageError);
   throw ScriptAbort{};
 }

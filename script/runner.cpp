@@ -60,8 +60,8 @@ bool Engine::RunScript(const std::string& name, const std::string* start_label) 
     size_t label_start, labels, depth;
     Script* running;
     uint16_t line;
-  } saved{script_name_, parameter_text_, command_text_, label_start_, labels_.size(), call_depth_,
-          running_, line_};
+  } saved{script_name_,   parameter_text_, command_text_, label_start_,
+          labels_.size(), call_depth_,     running_,      line_};
   script_name_ = full;
   label_start_ = labels_.size();
   auto script = std::make_unique<Script>();

@@ -1,6 +1,8 @@
 // The script engine in-process: the command table, the tokenizer, variable
 // expansion, the variable store and stack, the arithmetic, and runs of small
 // scripts through a test host.
+#include "script/engine.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include <set>
 
 #include "script/command_table.h"
-#include "script/engine.h"
 #include "script/variables.h"
 #include "script_host.h"
 
@@ -22,22 +23,23 @@ using vidzoscript::Engine;
 using vidzoscript::TokenKind;
 
 // The commands whose families are built.
-const std::set<std::string> kBuilt = {"CALL",    "CALLANDGOSUB", "DEBUGFILE", "DEBUGTEXT",   "END",
-                                      "EXIT",    "GOSUB",        "GOTO",      "IF",          "IFSET",
-                                      "INTERPRET", "RETURN",     "VARSET",    "VARFREE",     "VARPUSH",
-                                      "VARPOP",  "VARLIST",      "COMPUTE",   "COMPUTEABS",  "COMPUTESQRT",
-                                      "RANDOM",  "RANDOMIZE"};
+const std::set<std::string> kBuilt = {
+    "CALL",    "CALLANDGOSUB", "DEBUGFILE",  "DEBUGTEXT",   "END",    "EXIT",     "GOSUB",   "GOTO",
+    "IF",      "IFSET",        "INTERPRET",  "RETURN",      "VARSET", "VARFREE",  "VARPUSH", "VARPOP",
+    "VARLIST", "COMPUTE",      "COMPUTEABS", "COMPUTESQRT", "RANDOM", "RANDOMIZE"};
 
 TEST(CommandTable, SortedByByteValueAndFoundByTheSearch) {
   const auto& names = vidzoscript::kCommandNames;
   ASSERT_EQ(names.size(), 188u);
   for (size_t i = 1; i < names.size(); ++i) EXPECT_LT(std::strcmp(names[i - 1], names[i]), 0) << names[i];
-  for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(vidzoscript::FindCommand(names[i]), static_cast<int>(i));
+  for (size_t i = 0; i < names.size(); ++i)
+    EXPECT_EQ(vidzoscript::FindCommand(names[i]), static_cast<int>(i));
   for (const char* miss : {"", "A", "ANIMATION", "ANIMATIONADVANCENOPALETTEX", "STRLPADZ", "goto", "Goto",
                            "VARSETX", "ZZZ", "AAA", "IF ", "\xff"})
     EXPECT_EQ(vidzoscript::FindCommand(miss), -1) << miss;
   // Pairs where one name is the start of the next.
-  EXPECT_LT(vidzoscript::FindCommand("ANIMATIONADVANCE"), vidzoscript::FindCommand("ANIMATIONADVANCENOPALETTE"));
+  EXPECT_LT(vidzoscript::FindCommand("ANIMATIONADVANCE"),
+            vidzoscript::FindCommand("ANIMATIONADVANCENOPALETTE"));
   EXPECT_LT(vidzoscript::FindCommand("STRLPAD"), vidzoscript::FindCommand("STRLPADZERO"));
 }
 
@@ -141,10 +143,21 @@ TEST(Numeric, TheRuleForNumbers) {
     const char* text;
     bool numeric;
     int32_t value;
-  } cases[] = {{"", false, 0},        {"-", true, 0},          {"5", true, 5},          {"-5", true, -5},
-               {" 5", true, 5},       {"  5", false, 5},       {"5 ", false, 5},        {"a", false, 0},
-               {"--5", false, 0},     {"+5", false, 5},        {" -7", true, -7},       {"12a", false, 12},
-               {"2147483647", true, INT32_MAX}, {"2147483648", true, INT32_MIN}, {"4294967301", true, 5}};
+  } cases[] = {{"", false, 0},
+               {"-", true, 0},
+               {"5", true, 5},
+               {"-5", true, -5},
+               {" 5", true, 5},
+               {"  5", false, 5},
+               {"5 ", false, 5},
+               {"a", false, 0},
+               {"--5", false, 0},
+               {"+5", false, 5},
+               {" -7", true, -7},
+               {"12a", false, 12},
+               {"2147483647", true, INT32_MAX},
+               {"2147483648", true, INT32_MIN},
+               {"4294967301", true, 5}};
   for (const Case& c : cases) {
     EXPECT_EQ(vidzoscript::IsNumeric(c.text), c.numeric) << c.text;
     EXPECT_EQ(vidzoscript::ToNumber(c.text), c.value) << c.text;
@@ -161,16 +174,11 @@ TEST_F(EngineRun, ExpandVariablesInStrings) {
     const char* text;
     const char* expanded;
   } cases[] = {
-      {"%A%", "5"},
-      {"Hello %name%!", "Hello World!"},
-      {"x%A%y z", "x5y z"},
-      {"50%", "50%"},
-      {"%%A%", "%5"},
-      {"%A% and %NAME% and %A%", "5 and World and 5"},
-      {"%UNSET%.", "."},
-      {"a% b%", "a% b%"},  // the pair must be in one word
-      {"%%", "%%"},
-      {"%SELF%", "%SELF%"},  // stops after a bounded number of rounds
+      {"%A%", "5"},         {"Hello %name%!", "Hello World!"},
+      {"x%A%y z", "x5y z"}, {"50%", "50%"},
+      {"%%A%", "%5"},       {"%A% and %NAME% and %A%", "5 and World and 5"},
+      {"%UNSET%.", "."},    {"a% b%", "a% b%"},    // the pair must be in one word
+      {"%%", "%%"},         {"%SELF%", "%SELF%"},  // stops after a bounded number of rounds
   };
   for (const Case& c : cases) EXPECT_EQ(engine.ExpandVariables(c.text), c.expanded) << c.text;
   const std::string grown = engine.ExpandVariables("%TWICE%");
@@ -229,11 +237,20 @@ TEST(Arithmetic, ComputeOperators) {
     char op;
     int32_t b;
     int32_t result;
-  } cases[] = {{7, '/', 0, 0},           {7, '%', 3, 1},          {7, '%', 0, 0},
-               {10, '-', 3, 7},          {-7, '/', 2, -3},        {-7, '%', 2, -1},
-               {6, '*', 7, 42},          {12, '&', 10, 8},        {12, '|', 3, 15},
-               {12, '^', 10, 6},         {INT32_MAX, '+', 1, INT32_MIN},
-               {INT32_MIN, '/', -1, INT32_MIN}, {INT32_MIN, '%', -1, 0}, {65536, '*', 65536, 0}};
+  } cases[] = {{7, '/', 0, 0},
+               {7, '%', 3, 1},
+               {7, '%', 0, 0},
+               {10, '-', 3, 7},
+               {-7, '/', 2, -3},
+               {-7, '%', 2, -1},
+               {6, '*', 7, 42},
+               {12, '&', 10, 8},
+               {12, '|', 3, 15},
+               {12, '^', 10, 6},
+               {INT32_MAX, '+', 1, INT32_MIN},
+               {INT32_MIN, '/', -1, INT32_MIN},
+               {INT32_MIN, '%', -1, 0},
+               {65536, '*', 65536, 0}};
   for (const Case& c : cases) {
     bool known = false;
     EXPECT_EQ(vidzoscript::Compute(c.a, c.op, c.b, &known), c.result) << c.a << c.op << c.b;
@@ -249,10 +266,18 @@ TEST(Arithmetic, ComputeOperators) {
 TEST(Arithmetic, SquareRoot) {
   struct Case {
     uint32_t n, root;
-  } cases[] = {{0, 0},           {1, 1},          {2, 2},          {4, 2},
-               {16, 4},          {17, 4},         {20, 5},         {99, 10},
+  } cases[] = {{0, 0},
+               {1, 1},
+               {2, 2},
+               {4, 2},
+               {16, 4},
+               {17, 4},
+               {20, 5},
+               {99, 10},
                {4294836225u, 65535},  // 65535 squared
-               {4294836224u, 65535}, {4294967295u, 65536}, {2147483647u, 46341}};
+               {4294836224u, 65535},
+               {4294967295u, 65536},
+               {2147483647u, 46341}};
   for (const Case& c : cases) EXPECT_EQ(vidzoscript::IntegerSquareRoot(c.n), c.root) << c.n;
 }
 
@@ -305,9 +330,11 @@ TEST_F(EngineRun, LinesAfterTextBeginAreKeptAsText) {
   Engine engine(host_);
   ASSERT_TRUE(engine.commands().Set("TEXTBEGIN", RecordText));
   g_text_lines.clear();
-  Outcome run = RunText("TEXTBEGIN\n  hello %A%\n:notalabel\nBOGUS words\n\n  textend now\nVARSET B 1\nEND\n", &engine);
+  Outcome run =
+      RunText("TEXTBEGIN\n  hello %A%\n:notalabel\nBOGUS words\n\n  textend now\nVARSET B 1\nEND\n", &engine);
   EXPECT_FALSE(run.failed) << (run.boxes.empty() ? "" : run.boxes[0].text);
-  EXPECT_EQ(g_text_lines, (std::vector<std::string>{"  hello %A%", ":notalabel", "BOGUS words", "", "  textend now"}));
+  EXPECT_EQ(g_text_lines,
+            (std::vector<std::string>{"  hello %A%", ":notalabel", "BOGUS words", "", "  textend now"}));
   EXPECT_EQ(engine.GetVariable("B"), "1");
   // Without TEXTEND the lines run to the end of the script, which is left.
   g_text_lines.clear();
@@ -320,7 +347,8 @@ TEST_F(EngineRun, LinesAfterTextBeginAreKeptAsText) {
 TEST_F(EngineRun, LineNumbersWrapAtSixteenBits) {
   const Outcome run = RunText(std::string(65536, '\n') + "BOGUS\n");
   ASSERT_EQ(run.boxes.size(), 1u);
-  EXPECT_EQ(run.boxes[0].text, " Bad script command:\r\n    BOGUS \r\n  In script file: main.ss  At line number: 1.\r\n");
+  EXPECT_EQ(run.boxes[0].text,
+            " Bad script command:\r\n    BOGUS \r\n  In script file: main.ss  At line number: 1.\r\n");
 }
 
 TEST_F(EngineRun, LabelTableLimitAndLongLabels) {
@@ -332,7 +360,8 @@ TEST_F(EngineRun, LabelTableLimitAndLongLabels) {
   // Names are cut to 31 characters at definition and lookup alike.
   Engine engine(host_);
   run = RunText(
-      "GOTO ABCDEFGHIJKLMNOPQRSTUVWXYZ01234ZZZ\nEND\n:abcdefghijklmnopqrstuvwxyz01234567\nVARSET R 1\n", &engine);
+      "GOTO ABCDEFGHIJKLMNOPQRSTUVWXYZ01234ZZZ\nEND\n:abcdefghijklmnopqrstuvwxyz01234567\nVARSET R 1\n",
+      &engine);
   EXPECT_FALSE(run.failed);
   EXPECT_EQ(engine.GetVariable("R"), "1");
 }

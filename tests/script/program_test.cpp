@@ -2,7 +2,6 @@
 // debug trace byte for byte, the values scripts write with DEBUGTEXT, the
 // error reports on standard error and the exit codes.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdlib>
@@ -75,8 +74,9 @@ TEST_F(ScriptProgram, ACallersLabelIsNotSeenFromTheCalledScript) {
   Script("sub.ss", "GOTO OUTER\n");
   const RunResult r = Run("main");
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_NE(r.err.find("Error:  Label not found:\r\n    OUTER\r\n  In script file: sub.ss  At line number: 1.\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      r.err.find("Error:  Label not found:\r\n    OUTER\r\n  In script file: sub.ss  At line number: 1.\r\n"),
+      std::string::npos)
       << r.err;
 }
 
@@ -120,16 +120,18 @@ TEST_F(ScriptProgram, IfRunsTheRestOfTheLineOnlyWhenItHolds) {
   RunResult r = Run("main");
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(Trace(),
-            "\r\n  2:      VARSET A 5  ***A=\"5\"\r\n  3:      IF A = 5 GOTO X ; VARSET B 1  ***True \r\n   -> 3:    "
+            "\r\n  2:      VARSET A 5  ***A=\"5\"\r\n  3:      IF A = 5 GOTO X ; VARSET B 1  ***True \r\n   "
+            "-> 3:    "
             "  GOTO X ; VARSET B 1\r\n\r\n   -> 3:      VARSET B 1  ***B=\"1\"\r\n  6:      DEBUGTEXT "
             "\"B=%B%\"\r\nB=1\r\n\r\n");
   std::snprintf(script, sizeof script, text.c_str(), "4");
   Script("main.ss", script);
   r = Run("main");
   EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(Trace(),
-            "\r\n  2:      VARSET A 4  ***A=\"4\"\r\n  3:      IF A = 5 GOTO X ; VARSET B 1  ***False\r\n  4:      "
-            "DEBUGTEXT \"not jumped\"\r\nnot jumped\r\n\r\n  6:      DEBUGTEXT \"B=%B%\"\r\nB=\r\n\r\n");
+  EXPECT_EQ(
+      Trace(),
+      "\r\n  2:      VARSET A 4  ***A=\"4\"\r\n  3:      IF A = 5 GOTO X ; VARSET B 1  ***False\r\n  4:      "
+      "DEBUGTEXT \"not jumped\"\r\nnot jumped\r\n\r\n  6:      DEBUGTEXT \"B=%B%\"\r\nB=\r\n\r\n");
 }
 
 TEST_F(ScriptProgram, ConditionsInterpretAndCallAndGosub) {
@@ -162,29 +164,30 @@ TEST_F(ScriptProgram, ConditionsInterpretAndCallAndGosub) {
 }
 
 TEST_F(ScriptProgram, VariablesAndArithmetic) {
-  Script("main.ss",
-         "DEBUGFILE \"t.txt\"\n"
-         "VARSET x 1\n"
-         "IF X = 1 DEBUGTEXT \"case ok\"\n"
-         "IF A = 0 DEBUGTEXT \"unset is zero\"\n"
-         "IF A = \"\" DEBUGTEXT \"unset is empty\"\n"
-         "COMPUTE C1 = 7 / 0\n"
-         "COMPUTE C2 7 % 3\n"
-         "COMPUTE C3 = 10 -3\n"
-         "COMPUTEABS C4 -5\n"
-         "DEBUGTEXT \"%C1% %C2% %C3% %C4%\"\n"
-         "COMPUTESQRT S1 16\nCOMPUTESQRT S2 17\nCOMPUTESQRT S3 20\nCOMPUTESQRT S4 -1\nCOMPUTESQRT S5 -131071\n"
-         "DEBUGTEXT \"%S1% %S2% %S3% %S4% %S5%\"\n"
-         "RANDOMIZE 1\nRANDOM R1 32767\nRANDOM R2 32767\nRANDOM R3 32767\nRANDOM R4 99\n"
-         "DEBUGTEXT \"%R1% %R2% %R3% %R4%\"\n"
-         "VARSET P 1\nVARSET Q = \"two\"\nVARPUSH P Q\nVARSET P 9\nVARFREE Q\n"
-         "DEBUGTEXT \"[%P%] [%Q%]\"\n"
-         "VARPOP\n"
-         "DEBUGTEXT \"[%P%] [%Q%]\"\n"
-         "VARPOP ; VARSET Q 3\n"
-         "DEBUGTEXT \"[%P%] [%Q%]\"\n"
-         "VARSET NAME \"World\"\n"
-         "DEBUGTEXT \"Hello %name%, %NAME%!\"\n");
+  Script(
+      "main.ss",
+      "DEBUGFILE \"t.txt\"\n"
+      "VARSET x 1\n"
+      "IF X = 1 DEBUGTEXT \"case ok\"\n"
+      "IF A = 0 DEBUGTEXT \"unset is zero\"\n"
+      "IF A = \"\" DEBUGTEXT \"unset is empty\"\n"
+      "COMPUTE C1 = 7 / 0\n"
+      "COMPUTE C2 7 % 3\n"
+      "COMPUTE C3 = 10 -3\n"
+      "COMPUTEABS C4 -5\n"
+      "DEBUGTEXT \"%C1% %C2% %C3% %C4%\"\n"
+      "COMPUTESQRT S1 16\nCOMPUTESQRT S2 17\nCOMPUTESQRT S3 20\nCOMPUTESQRT S4 -1\nCOMPUTESQRT S5 -131071\n"
+      "DEBUGTEXT \"%S1% %S2% %S3% %S4% %S5%\"\n"
+      "RANDOMIZE 1\nRANDOM R1 32767\nRANDOM R2 32767\nRANDOM R3 32767\nRANDOM R4 99\n"
+      "DEBUGTEXT \"%R1% %R2% %R3% %R4%\"\n"
+      "VARSET P 1\nVARSET Q = \"two\"\nVARPUSH P Q\nVARSET P 9\nVARFREE Q\n"
+      "DEBUGTEXT \"[%P%] [%Q%]\"\n"
+      "VARPOP\n"
+      "DEBUGTEXT \"[%P%] [%Q%]\"\n"
+      "VARPOP ; VARSET Q 3\n"
+      "DEBUGTEXT \"[%P%] [%Q%]\"\n"
+      "VARSET NAME \"World\"\n"
+      "DEBUGTEXT \"Hello %name%, %NAME%!\"\n");
   const RunResult r = Run("main");
   EXPECT_EQ(r.exit_code, 0) << r.err;
   // The generator's draws from seed 1 are 41, 18467, 6334, 26500.
@@ -216,11 +219,15 @@ TEST_F(ScriptProgram, ErrorsAsTheUserMeetsThem) {
       {"DEBUGFILE \"t.txt\"\nVARSET A 1\n\n# a comment\nFROB A 1\n",
        "Error:  Bad script command:\r\n    FROB A 1\r\n  In script file: main.ss  At line number: 5.\r\n"},
       {"COMPUTE X = 1 + 2 3\n",
-       "Error:  Bad script command:\r\n    COMPUTE X = 1 + 2 3\r\n  In script file: main.ss  At line number: 1.\r\n"},
+       "Error:  Bad script command:\r\n    COMPUTE X = 1 + 2 3\r\n  In script file: main.ss  At line number: "
+       "1.\r\n"},
       {"VARSET A 1\nDEBUGFILE t.txt\n",
-       "Error:  Bad script command:\r\n    DEBUGFILE t.txt\r\n  In script file: main.ss  At line number: 2.\r\n"},
-      {"COMPUTE X = 1 < 2\n", "Error:  Unknown operator in command:\r\n    COMPUTE X = 1 < 2\r\n  In script file:"},
-      {"COMPUTE X = 1 ! 2\n", "Error:  Needed a number in command:\r\n    COMPUTE X = 1 ! 2\r\n  In script file:"},
+       "Error:  Bad script command:\r\n    DEBUGFILE t.txt\r\n  In script file: main.ss  At line number: "
+       "2.\r\n"},
+      {"COMPUTE X = 1 < 2\n",
+       "Error:  Unknown operator in command:\r\n    COMPUTE X = 1 < 2\r\n  In script file:"},
+      {"COMPUTE X = 1 ! 2\n",
+       "Error:  Needed a number in command:\r\n    COMPUTE X = 1 ! 2\r\n  In script file:"},
       {"COMPUTE X + 1 2\n", "Error:  Error in compute command:\r\n    COMPUTE X + 1 2\r\n  In script file:"},
       {"\n\nSCREENGRAPHICS G 320 200\n",
        "Error:  Command not available in this version:\r\n    SCREENGRAPHICS G 320 200\r\n  In script file: "
@@ -228,11 +235,14 @@ TEST_F(ScriptProgram, ErrorsAsTheUserMeetsThem) {
       {"GOTO NOWHERE\n", "Error:  Label not found:\r\n    NOWHERE\r\n  In script file: main.ss"},
       {"VARSET\n", "Error:  Needed a variable in command:\r\n    VARSET \r\n  In script file:"},
       {"IF 1\n", "Error:  Needed a parameter in command:\r\n    IF 1\r\n  In script file:"},
-      {"GOTO \"\"\n", "Error:  Needed a non-empty parameter in command:\r\n    GOTO \"\"\r\n  In script file:"},
+      {"GOTO \"\"\n",
+       "Error:  Needed a non-empty parameter in command:\r\n    GOTO \"\"\r\n  In script file:"},
       {"CALL \"missing\"\n",
-       "Error:  Error opening script in command:\r\n    CALL \"missing\"\r\n  In script file: main.ss  At line "
+       "Error:  Error opening script in command:\r\n    CALL \"missing\"\r\n  In script file: main.ss  At "
+       "line "
        "number: 1.\r\n"},
-      {"IF 1 = 1 FROB\n", "Error:  Bad script command:\r\n    FROB\r\n  In script file: main.ss  At line number: 1."},
+      {"IF 1 = 1 FROB\n",
+       "Error:  Bad script command:\r\n    FROB\r\n  In script file: main.ss  At line number: 1."},
   };
   for (const Case& c : cases) {
     Script("main.ss", c.script);
@@ -253,13 +263,15 @@ TEST_F(ScriptProgram, LinesOf765And766Characters) {
     EXPECT_EQ(r.exit_code, 1);
     // The 766-character line is read as that line and an empty one.
     const std::string at = "At line number: " + std::to_string(length == 765 ? 2 : 3) + ".";
-    EXPECT_NE(r.err.find("Bad script command:\r\n    FROB \r\n  In script file: main.ss  " + at), std::string::npos)
+    EXPECT_NE(r.err.find("Bad script command:\r\n    FROB \r\n  In script file: main.ss  " + at),
+              std::string::npos)
         << length << r.err;
   }
 }
 
 TEST_F(ScriptProgram, NoScriptAndNoAutoexecGivesOnlyTheSyntaxMessage) {
-  const char syntax[] = "VidzoScript V 3.1g - Vidzoer script player:  Syntax:  VidzoScr  <Vidzoer Script[.ss]>\n";
+  const char syntax[] =
+      "VidzoScript V 3.1g - Vidzoer script player:  Syntax:  VidzoScr  <Vidzoer Script[.ss]>\n";
   RunResult r = Run("");
   EXPECT_NE(r.exit_code, 0);
   EXPECT_EQ(r.err, syntax);
