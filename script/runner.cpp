@@ -256,6 +256,7 @@ bool Engine::RunTop(const std::string& name, bool* failed) {
   call_depth_ = 0;
   running_ = nullptr;
   debug_indent_.clear();
+  script_name_.clear();
   return opened;
 }
 
