@@ -42,8 +42,14 @@ Engine::~Engine() {
 }
 
 void Engine::CloseAll() {
+  for (auto& entry : states_) entry.second->EndRun(*this);
   for (size_t i = 0; i < files_.size(); ++i) CloseFile(static_cast<int>(i));
+  ResetDisplay();
+}
+
+void Engine::ResetDisplay() {
   host_.ResetDisplay();
+  for (auto& entry : states_) entry.second->ResetDisplay(*this);
 }
 
 int Engine::OpenFile(const std::string& name, bool create) {
@@ -102,7 +108,7 @@ void Engine::SetVariable(const std::string& name, int32_t value) {
 }
 
 void Engine::Error(const std::string& message, const std::string& text, const std::string& tail) {
-  host_.ResetDisplay();
+  ResetDisplay();
   std::string report = tail;
   if (!script_name_.empty())
     report += "  In script file: " + script_name_ + "  At line number: " + std::to_string(line_) + ".\r\n";

@@ -13,7 +13,9 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/messagebox.h"
@@ -85,6 +87,17 @@ bool IsNumeric(const std::string& text);
 int32_t ToNumber(const std::string& text);
 // A-Z folded to upper case, other bytes unchanged.
 std::string UpperCase(std::string text);
+
+// The state a command family keeps for a run (slots, settings), held by the
+// engine and made on first use. The engine tells every family's state when
+// the display is reset (after an error and at the end of a run) and when
+// the run ends.
+class FamilyState {
+ public:
+  virtual ~FamilyState() = default;
+  virtual void ResetDisplay(Engine& engine) { (void)engine; }
+  virtual void EndRun(Engine& engine) { (void)engine; }
+};
 
 class Engine {
  public:
@@ -178,6 +191,16 @@ class Engine {
   void CloseFile(int slot);
   QELFile* File(int slot) const;
 
+  // The family state of type T (derived from FamilyState) of this engine.
+  template <class T>
+  T& State() {
+    static const char key = 0;
+    for (auto& [k, state] : states_)
+      if (k == &key) return static_cast<T&>(*state);
+    states_.emplace_back(&key, std::make_unique<T>());
+    return static_cast<T&>(*states_.back().second);
+  }
+
   // --- State of the run ----------------------------------------------------
   const std::string& script_name() const { return script_name_; }
   std::string& script_arguments() { return script_arguments_; }
@@ -205,8 +228,12 @@ class Engine {
   bool RunCommandLine(const std::string& text);
   size_t FindLabel(const std::string& label) const;
 
+  // The display reset of the host and of every family.
+  void ResetDisplay();
+
   ScriptHost& host_;
   CommandTable commands_;
+  std::vector<std::pair<const void*, std::unique_ptr<FamilyState>>> states_;
   std::string parameter_text_, command_text_;
   ControlState control_ = kControlGoOn;
   VariableStore variables_;

@@ -407,3 +407,36 @@ TEST_F(EngineRun, AnErrorLeavesTheEngineReadyForTheNextRun) {
 }
 
 }  // namespace
+
+namespace {
+
+struct CountingState : vidzoscript::FamilyState {
+  int resets = 0, ends = 0, uses = 0;
+  void ResetDisplay(Engine&) override { ++resets; }
+  void EndRun(Engine&) override { ++ends; }
+};
+struct OtherState : vidzoscript::FamilyState {
+  int uses = 0;
+};
+
+TEST_F(EngineRun, FamilyStateIsKeptPerEngineAndToldOfResets) {
+  Engine engine(host_);
+  ++engine.State<CountingState>().uses;
+  ++engine.State<CountingState>().uses;
+  ++engine.State<OtherState>().uses;
+  EXPECT_EQ(engine.State<CountingState>().uses, 2);
+  EXPECT_EQ(engine.State<OtherState>().uses, 1);
+  WriteText(dir_.File("main.ss"), "FROB\n");
+  bool failed = false;
+  engine.RunTop("main", &failed);
+  EXPECT_TRUE(failed);
+  EXPECT_EQ(engine.State<CountingState>().resets, 1);  // the error resets the display
+  EXPECT_EQ(engine.State<CountingState>().ends, 0);
+  engine.CloseAll();
+  EXPECT_EQ(engine.State<CountingState>().resets, 2);
+  EXPECT_EQ(engine.State<CountingState>().ends, 1);
+  Engine other(host_);
+  EXPECT_EQ(other.State<CountingState>().uses, 0);
+}
+
+}  // namespace
