@@ -1,5 +1,6 @@
 // Loading a script into compiled records and running them: labels, the call
 // stack, command lines with ";" and "#", and the control states.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -87,7 +88,8 @@ bool Engine::RunScript(const std::string& name, const std::string* start_label) 
 
 void Engine::Load(QELFile* file, Script& script) {
   std::vector<uint8_t>& code = script.code;
-  code.reserve(QELFileSize(file));
+  // Room for the records of a script of ordinary size; a larger one grows.
+  code.reserve(std::min<uint32_t>(QELFileSize(file), 1u << 20));
   char buffer[kLineBuffer];
   bool in_text = false;  // between a TEXTBEGIN line and its TEXTEND line
   line_ = 1;
