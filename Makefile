@@ -86,7 +86,7 @@ fuzz: deps
 	@echo "fuzz targets are in build/fuzz/fuzz/ (run e.g. build/fuzz/fuzz/fuzz_qelfile fuzz/corpus/qelfile)"
 
 format:
-	find platform qelutil playback tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find platform qelutil playback script tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf build

@@ -1,0 +1,4 @@
+COMPUTE N = N + 1
+IF N < 70 CALL "main"
+DEBUGFILE "t.txt"
+DEBUGTEXT "%N%"

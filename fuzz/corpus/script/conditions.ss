@@ -1,0 +1,10 @@
+DEBUGFILE "t.txt"
+IFSET 3 < 10 R1 "yes" "no"
+IFSET "abc" @= "ABC" R2 1 0
+IFSET "a10" >= "a9" R5 1 0
+VARSET C "VARSET D 7"
+INTERPRET C
+INTERPRET "COMPUTE E = 2 * 21 ; VARSET F 1 # note"
+DEBUGTEXT "%D% %E% %F%"
+IF A = 0 DEBUGTEXT "zero"
+IF A = "" DEBUGTEXT "empty"

@@ -1,0 +1,8 @@
+DEBUGFILE "lib.ss"
+DEBUGTEXT ":SUB"
+DEBUGTEXT "VARSET R 1"
+DEBUGTEXT "RETURN"
+DEBUGFILE ""
+CALLANDGOSUB "lib" "SUB"
+CALL "lib"
+CALL "..\\..\\etc\\passwd"

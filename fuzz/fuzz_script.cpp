@@ -1,0 +1,69 @@
+// Arbitrary script text, loaded and run by the script engine. The input is
+// the script "main.ss" in a scratch folder; every file a script names
+// (CALL, DEBUGFILE, ...) is taken by its last name component inside that
+// folder, so nothing outside it is read or written. Message boxes are
+// dropped, there is no window, and the run ends after a fixed number of
+// commands, so that endless loops in the script end too.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "script/engine.h"
+
+namespace {
+
+constexpr int kMaxSteps = 20000;
+constexpr size_t kMaxInput = 1 << 16;
+
+class FuzzHost : public vidzoscript::ScriptHost {
+ public:
+  explicit FuzzHost(std::string folder) : folder_(std::move(folder)) {}
+  void Message(const std::string&, const std::string&, platform::MessageKind) override {}
+  void Sleep() override {}
+  std::string FileName(const std::string& name, bool) override {
+    const size_t cut = name.find_last_of("/\\");
+    const std::string base = cut == std::string::npos ? name : name.substr(cut + 1);
+    if (base.empty() || base == "." || base == ".." || base.size() > 64) return {};
+    return folder_ + "/" + base;
+  }
+  bool Step() override { return ++steps_ <= kMaxSteps; }
+
+ private:
+  std::string folder_;
+  int steps_ = 0;
+};
+
+const std::string& Scratch() {
+  static const std::string folder = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "fuzz_script.XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) __builtin_trap();
+    return pattern;
+  }();
+  return folder;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > kMaxInput) return 0;
+  const std::string& folder = Scratch();
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+    std::filesystem::remove_all(entry, ec);
+  std::ofstream(folder + "/main.ss", std::ios::binary)
+      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  FuzzHost host(folder);
+  {
+    vidzoscript::Engine engine(host);
+    engine.random().Seed(1);
+    bool failed = false;
+    if (!engine.RunTop("main.ss", &failed)) __builtin_trap();  // the script is there
+    if (engine.variables().Used() > vidzoscript::VariableStore::kCapacity) __builtin_trap();
+    engine.CloseAll();
+  }
+  return 0;
+}

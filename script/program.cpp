@@ -1,0 +1,116 @@
+#include "script/program.h"
+
+#include <cstring>
+#include <vector>
+
+#include "platform/report_channel.h"
+#include "player/settings.h"
+#include "qelutil/qelutil.h"
+
+namespace vidzoscript {
+namespace {
+
+// The front end named by "/#": whether it started the program (then no
+// closing notice) and whether it wants the report.
+struct FrontEnd {
+  uint32_t id = 0;
+  bool started_us = false;
+  bool report = false;
+};
+
+FrontEnd Greet(uint32_t id) {
+  FrontEnd front{id, false, false};
+  if (id == 0) return front;
+  auto channel = platform::ReportChannel::Connect(id);
+  if (channel == nullptr) return front;
+  front.report = true;
+  // Its window text, at most 31 characters, must begin with the caption.
+  std::string caption = channel->Caption().value_or(std::string());
+  if (caption.size() > 31) caption.resize(31);
+  if (caption.compare(0, 19, platform::kFrontEndCaption) == 0 && caption.size() >= 19) {
+    front.started_us = true;
+    const std::optional<uint32_t> answer = channel->Send(platform::kReportHello, 0, 0);
+    if (answer && *answer == platform::kReportForgetMe) front.report = false;
+  }
+  return front;
+}
+
+void Report(const FrontEnd& front) {
+  if (!front.report) return;
+  auto channel = platform::ReportChannel::Connect(front.id);
+  if (channel == nullptr) return;  // the front end has gone
+  const std::string text = ReportText();
+  std::vector<char> data(text.begin(), text.end());
+  data.resize(text.size() + 16, '\0');  // the text, its terminator and the rest of the record
+  channel->CopyData(platform::kReportDataText, data.data(), static_cast<uint32_t>(data.size()));
+}
+
+void ShowSyntax(ScriptHost& host) {
+  host.Message(kSyntaxText + 1, SyntaxCaption(), platform::kMessageInfo);
+}
+
+}  // namespace
+
+std::string SyntaxCaption() {
+  return std::string("VidzoScript V ") + kVersion + " - " + kNoticeLine;
+}
+
+std::string NoticeCaption() {
+  return std::string("VidzoScript - V") + kVersion;
+}
+
+std::string NoticeText() {
+  return "VidzoScript is part of the Vidzoer Video and Animation\r\n"
+         "Compressor package: it runs scripts that play Vidzoer\r\n"
+         "animations, draw pictures and text, and answer the keyboard\r\n"
+         "and the mouse.";
+}
+
+std::string ReportText() {
+  return NoticeCaption() + "  " + kNoticeLine;
+}
+
+int RunProgram(std::string command_line, ScriptHost& host) {
+  std::vector<char> line(command_line.begin(), command_line.end());
+  line.push_back('\0');
+  const auto front_end_id = static_cast<uint32_t>(GetSwitchNum(line.data(), '#', 0));
+  GetSwitch(line.data(), '#');
+  const FrontEnd front = Greet(front_end_id);
+  host.Pump();
+
+  int exit_code = 0;
+  bool syntax = false;
+  if (vidzoplay::HasSlashOutsideQuotes(line.data())) {
+    ShowSyntax(host);
+    syntax = true;
+    exit_code = 1;
+  } else {
+    Engine engine(host);
+    Trim(line.data());
+    std::vector<char> arguments(line.begin(), line.end());
+    std::vector<char> name(arguments.size());
+    GetAndRemoveFirstQuoted(name.data(), arguments.data());
+    engine.script_arguments() = arguments.data();
+    bool failed = false;
+    if (name[0] != '\0') {
+      if (!engine.RunTop(name.data(), &failed)) {
+        try {
+          engine.Error(kErrorOpening, name.data(), "\r\n");
+        } catch (const ScriptAbort&) {
+          failed = true;
+        }
+      }
+    } else if (!engine.RunTop("autoexec.ss", &failed)) {
+      ShowSyntax(host);
+      syntax = true;
+      failed = true;
+    }
+    engine.CloseAll();
+    exit_code = failed ? 1 : 0;
+  }
+  if (!syntax && !front.started_us) host.Message(NoticeText(), NoticeCaption(), platform::kMessageInfo);
+  Report(front);
+  return exit_code;
+}
+
+}  // namespace vidzoscript
