@@ -189,9 +189,14 @@ uint32_t PlayedBytes(VidzoTrack* t) {
   Service();
   SoundState& s = Sound();
   std::lock_guard<std::recursive_mutex> lock(s.lock);
-  // What the device has taken, less what it has not yet played.
-  const uint32_t in_device = t->Stopped ? 0 : t->DsBuffer->BytesInDevice();
-  int64_t measured = int64_t{t->BytesToDevice} - t->OutChunkSize + t->DeviceFree - in_device;
+  // What the device has taken, as of now rather than of the last service,
+  // less what it has not yet played.
+  int64_t measured = int64_t{t->BytesToDevice} - t->OutChunkSize + t->DeviceFree;
+  if (!t->Stopped) {
+    const uint32_t size = t->OutChunkSize;
+    const uint32_t moved = (t->DsBuffer->PlayPosition() + size - t->LastPlayCursor) % size;
+    measured = std::min<int64_t>(measured + moved, t->BytesToDevice) - t->DsBuffer->BytesInDevice();
+  }
   uint32_t result = measured < 0 ? 0 : static_cast<uint32_t>(measured);
   uint32_t now = platform::TimeMs();
   if (result != t->LastPlayed || t->LastPlayed == 0) {
