@@ -237,6 +237,80 @@ QELUTIL_API void HuffAddStat(Huff* h, uint32_t value);
 QELUTIL_API int32_t HuffStartEncode(Huff* h);
 QELUTIL_API uint32_t HuffEncode(Huff* h, uint32_t value);
 
+/* ------------------------------------------------------------------------ */
+/* Flic animations (8-bit FLI and FLC)                                       */
+/* ------------------------------------------------------------------------ */
+
+/* Frame times are in the toolkit's convention: a positive value is
+ * milliseconds per frame, a negative one its magnitude in 1/100000 s. */
+
+/* A flic being read. Frames decode into a caller's buffer of buffer_width x
+ * buffer_height bytes (the flic's size rounded up to multiples of 4), with
+ * buffer_width as the row pitch; the columns and rows beyond the flic's size
+ * are kept at colour 0. */
+typedef struct QELFlic {
+  uint32_t file_size;     /* from the header */
+  int32_t buffer_width;   /* width rounded up to a multiple of 4 */
+  int32_t buffer_height;  /* height rounded up to a multiple of 4 */
+  int32_t frames;         /* frame count (without the ring frame) */
+  int32_t frame_time;     /* negative, in 1/100000 s */
+  int32_t width;
+  int32_t height;
+  QELFile* file;          /* 64000-byte buffer */
+  uint32_t frames_decoded; /* since the start */
+  uint32_t frame_size;    /* bytes of the last frame's data, header included */
+  uint32_t first_frame;   /* file offset of the first frame */
+  uint8_t palette[768];   /* current palette, 256 x R, G, B, 8 bits each */
+} QELFlic;
+
+/* Opens a FLI or FLC file; a name without extension is tried with ".flc",
+ * then with ".fli". Null when no such file opens or its header is not that
+ * of an 8-bit FLI or FLC file with a size and at least one frame. FLI speeds
+ * (1/70 s) and FLC speeds (milliseconds; 0 or above 30000 means 200) become
+ * frame_time. */
+QELUTIL_API QELFlic* QELFlicOpen(const char* name);
+/* Decodes the next frame into buffer; after the last frame the first comes
+ * again. 2 when the palette changed in this frame, 1 otherwise, 0 without a
+ * reader or buffer. A frame whose data is cut short is skipped. */
+QELUTIL_API int32_t QELFlicGetNext(QELFlic* flic, uint8_t* buffer);
+/* Decodes until frame_number frames (at most the frame count) have been
+ * decoded since the start, starting again from the first frame when the
+ * reader is already past it; 0 gives a rewound reader. 2 when any palette
+ * changed on the way, 1 otherwise, 0 on failure. */
+QELUTIL_API int32_t QELFlicGoto(QELFlic* flic, uint32_t frame_number, uint8_t* buffer);
+/* The current palette (256 x R, G, B), or null. */
+QELUTIL_API const uint8_t* QELFlicGetPalette(QELFlic* flic);
+/* The file name, as QELFileGetName. */
+QELUTIL_API const char* QELFlicGetName(QELFlic* flic, char* dest);
+QELUTIL_API void QELFlicClose(QELFlic* flic);
+
+/* A flic being written (FLC). */
+typedef struct QELOFlic {
+  QELFile* file;
+  int32_t width;
+  int32_t height;
+  int32_t failed;          /* set once a write has failed */
+  uint32_t frames_written; /* the ring frame included once it is written */
+  uint8_t* previous;       /* the previous frame, width x height */
+  uint8_t* first;          /* the first frame, width x height */
+  uint8_t* work;           /* the chunk being built */
+  uint32_t after_first;    /* file offset just after the first frame */
+  uint8_t palette[768];    /* current palette, 256 x R, G, B */
+  uint8_t first_palette[768]; /* the palette of the first frame */
+} QELOFlic;
+
+/* Creates name (".flc" appended when it has no extension) and writes its
+ * header. Null when width is odd or not positive, height is not positive,
+ * either is above 65535, memory runs out or the file cannot be created. */
+QELUTIL_API QELOFlic* QELOFlicCreate(const char* name, int32_t width, int32_t height, int32_t frame_time);
+/* Writes one frame of width x height bytes (rows of width bytes) and, when
+ * palette (256 x R, G, B) is given and differs from the current one, its
+ * changed entries. 1 on success, 0 once a write has failed. */
+QELUTIL_API int32_t QELOFlicPutNext(QELOFlic* flic, const uint8_t* frame, const uint8_t* palette);
+/* Writes the ring frame (from the last frame back to the first, palette
+ * included), completes the header and closes; the file's size. */
+QELUTIL_API uint32_t QELOFlicClose(QELOFlic* flic);
+
 #ifdef __cplusplus
 }
 #endif
