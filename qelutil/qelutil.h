@@ -311,6 +311,72 @@ QELUTIL_API int32_t QELOFlicPutNext(QELOFlic* flic, const uint8_t* frame, const 
  * included), completes the header and closes; the file's size. */
 QELUTIL_API uint32_t QELOFlicClose(QELOFlic* flic);
 
+/* ------------------------------------------------------------------------ */
+/* Graphics output                                                           */
+/* ------------------------------------------------------------------------ */
+
+/* The caller's message function: a text and a kind (0 progress, 1 the first
+ * progress message of a phase, 2 error, 3 with a null text: the user
+ * declined to overwrite); for progress messages a nonzero result asks to
+ * cancel. */
+typedef uint8_t (*QELMessageFunc)(const char* text, int32_t kind);
+
+/* Output kinds, chosen by the name's extension (compared ignoring case). */
+#define OGFILE_FLIC 0   /* ".flc" or none, 8-bit input only */
+#define OGFILE_BMP 1    /* 8 or 24 bits */
+#define OGFILE_JPEG 2   /* 8 or 24 bits, quality 100 */
+#define OGFILE_TGA 3    /* always 24 bits */
+#define OGFILE_TIFF 4   /* 8 or 24 bits, LZW */
+#define OGFILE_PCX 5    /* 8 bits only */
+#define OGFILE_GIF 6    /* 8 bits only */
+#define OGFILE_PNG 7    /* 8 or 24 bits */
+#define OGFILE_AVI 128  /* 8 or 24 bits */
+
+/* OGFileCreate flags. */
+#define OGFILE_QUIET_UNSUPPORTED 1 /* do not report an unsupported type */
+#define OGFILE_NO_OVERWRITE_ASK 2  /* do not ask before overwriting */
+#define OGFILE_AVI_RLE8 4          /* 8-bit AVI frames RLE8-coded, not uncompressed */
+
+/* Frames written as a flic, an AVI file, or one still image per frame. */
+typedef struct OGFile {
+  char pattern[128];    /* still images: base name, number format, extension */
+  char first_name[128]; /* the name of the first file written */
+  char summary[264];    /* the first and the latest file name ("%s to %s") */
+  int32_t true_colour;  /* input frames are 32-bit blue, green, red, unused */
+  int32_t width;
+  int32_t height;
+  int32_t pitch;        /* bytes per input row */
+  int32_t next_number;  /* of the next still image */
+  int32_t kind;         /* OGFILE_... */
+  int32_t bits;         /* bits per output pixel: 8 or 24 */
+  uint32_t total_bytes; /* bytes written */
+  int32_t error;        /* set when a frame could not be written */
+  QELOFlic* flic;
+  void* image;          /* the image library's image (still images) */
+  uint8_t* frame;       /* a flic frame of the flic's width, or the AVI frame */
+  void* avi;            /* the AVI file being written */
+  QELMessageFunc message;
+} OGFile;
+
+/* Prepares the output named name for frames of width x height pixels (rows of
+ * pitch bytes; 8-bit pixels, or 32-bit ones with true_colour set), frames
+ * frames of frame_time each. Asks before overwriting unless flag
+ * OGFILE_NO_OVERWRITE_ASK; a declined question sends a null text of kind 3.
+ * Still images get numbered names: "out.bmp" for 12 frames writes
+ * out00.bmp ... out11.bmp, for one frame out.bmp. A flic gets the width
+ * rounded up to a multiple of 4. Null after a message of kind 2 when the
+ * output cannot be made (owner is the caller's window, unused here). */
+QELUTIL_API OGFile* OGFileCreate(void* owner, const char* name, int32_t true_colour, int32_t frames,
+                                 int32_t width, int32_t height, int32_t pitch, int32_t frame_time,
+                                 QELMessageFunc message, int32_t flags);
+/* Writes one frame with its palette (256 x R, G, B; used for 8-bit input).
+ * 1 on success; on failure the error flag is set, 0 is returned, and later
+ * frames are still attempted. */
+QELUTIL_API int32_t OGFilePut(OGFile* og, const uint8_t* pixels, const uint8_t* palette);
+/* Finishes and frees; the bytes written (the flic or AVI file's size, or the
+ * sum of the still images' sizes). */
+QELUTIL_API uint32_t OGFileClose(OGFile* og);
+
 #ifdef __cplusplus
 }
 #endif
