@@ -9,6 +9,7 @@
 
 #include "flic/flic_files.h"
 #include "qelutil/qelutil.h"
+#include "support/files.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -29,7 +30,7 @@ std::vector<FrameRecord> WriteAndWalk(const std::string& name, int w, int h, con
   if (o == nullptr) return {};
   for (const auto& f : frames) EXPECT_EQ(QELOFlicPutNext(o, f.data(), nullptr), 1);
   QELOFlicClose(o);
-  return flic_test::WalkFrames(flic_test::ReadFile(name));
+  return flic_test::WalkFrames(vidzoer_test::ReadBytes(name));
 }
 
 struct ChoiceCase {
@@ -127,7 +128,7 @@ TEST(FlicHeader, HoldsWhatTheWriterWasGiven) {
     Frame f(static_cast<size_t>(c.w) * c.h, 1);
     QELOFlicPutNext(o, f.data(), nullptr);
     uint32_t size = QELOFlicClose(o);
-    auto b = flic_test::ReadFile(dir.File("h.flc"));
+    auto b = vidzoer_test::ReadBytes(dir.File("h.flc"));
     ASSERT_EQ(b.size(), size);
     EXPECT_EQ(Get32(b, 0), size);
     EXPECT_EQ(b[4] | (b[5] << 8), 0xAF12);
@@ -215,7 +216,7 @@ TEST(FlicReaderHeader, SpeedRules) {
   for (const auto& c : cases) {
     auto b = Header(c.magic, c.speed, c.precise, 8, 4, 1);
     AddFrame(b, {{13, {}}});
-    flic_test::WriteFile(dir.File("s.flc"), b);
+    vidzoer_test::WriteBytes(dir.File("s.flc"), b);
     QELFlic* r = QELFlicOpen(dir.File("s.flc").c_str());
     ASSERT_NE(r, nullptr) << c.what;
     EXPECT_EQ(r->frame_time, c.frame_time) << c.what;
@@ -235,7 +236,7 @@ TEST(FlicReaderHeader, RefusesWhatIsNotAnEightBitFlic) {
   deep[12] = 16;
   cases.emplace_back("16-bit depth", deep);
   for (const auto& [what, bytes] : cases) {
-    flic_test::WriteFile(dir.File("x.flc"), bytes);
+    vidzoer_test::WriteBytes(dir.File("x.flc"), bytes);
     EXPECT_EQ(QELFlicOpen(dir.File("x.flc").c_str()), nullptr) << what;
   }
   EXPECT_EQ(QELFlicOpen(dir.File("missing").c_str()), nullptr);
@@ -251,7 +252,7 @@ TEST(FlicReaderChunks, SixBitColoursBlackFramesAndSkippedChunks) {
   // Frame 2: a black frame. Frame 3: a frame whose data is cut short.
   AddFrame(b, {{13, {}}});
   b.insert(b.end(), {0xFF, 0, 0, 0, 0xFA, 0xF1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2});
-  flic_test::WriteFile(dir.File("c.fli"), b);
+  vidzoer_test::WriteBytes(dir.File("c.fli"), b);
   QELFlic* r = QELFlicOpen(dir.File("c").c_str());
   ASSERT_NE(r, nullptr);
   std::vector<uint8_t> buffer(static_cast<size_t>(r->buffer_width) * r->buffer_height, 0xCC);

@@ -3,12 +3,12 @@
 // one shows the first frame again.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "flic/flic_files.h"
 #include "qelutil/qelutil.h"
+#include "support/files.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
@@ -24,7 +24,7 @@ struct Case {
 class FlicInFfmpeg : public ::testing::TestWithParam<Case> {};
 
 TEST_P(FlicInFfmpeg, DecodesToTheSamePixels) {
-  ASSERT_TRUE(flic_test::HaveProgram("ffmpeg")) << "ffmpeg is a test dependency (scripts/install-deps.sh)";
+  ASSERT_TRUE(vidzoer_test::HaveProgram("ffmpeg")) << "ffmpeg is a test dependency (scripts/install-deps.sh)";
   const Case c = GetParam();
   vidzoer_test::TempDir dir;
   auto a = flic_test::MakeAnimation(c.width, c.height, c.frames, c.seed);
@@ -33,11 +33,10 @@ TEST_P(FlicInFfmpeg, DecodesToTheSamePixels) {
   ASSERT_NE(w, nullptr);
   for (int i = 0; i < c.frames; ++i) ASSERT_EQ(QELOFlicPutNext(w, a.frames[i].data(), a.palettes[i].data()), 1);
   QELOFlicClose(w);
-  const std::string cmd = "ffmpeg -v error -nostdin -y -i " + vidzoer_test::Quote(flc) +
-                          " -f rawvideo -pix_fmt rgb24 " + vidzoer_test::Quote(rgb) + " 2>" +
-                          vidzoer_test::Quote(dir.File("err.txt"));
-  ASSERT_EQ(std::system(cmd.c_str()), 0) << flic_test::ReadFile(dir.File("err.txt")).data();
-  auto out = flic_test::ReadFile(rgb);
+  ASSERT_TRUE(vidzoer_test::RunShell("ffmpeg -v error -nostdin -y -i " + vidzoer_test::Quote(flc) +
+                                         " -f rawvideo -pix_fmt rgb24 " + vidzoer_test::Quote(rgb),
+                                     dir.File("err.txt")));
+  auto out = vidzoer_test::ReadBytes(rgb);
   const size_t frame_bytes = static_cast<size_t>(c.width) * c.height * 3;
   ASSERT_GE(out.size(), frame_bytes * c.frames);
   for (int i = 0; i < c.frames; ++i) {

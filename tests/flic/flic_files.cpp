@@ -1,8 +1,5 @@
 #include "flic/flic_files.h"
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <random>
 
 namespace flic_test {
@@ -48,16 +45,6 @@ Animation MakeAnimation(int width, int height, int count, uint32_t seed) {
   return a;
 }
 
-std::vector<uint8_t> ReadFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(name, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 namespace {
 uint32_t Get32(const std::vector<uint8_t>& b, size_t at) {
   return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
@@ -94,10 +81,6 @@ std::vector<uint8_t> ToRgb(const std::vector<uint8_t>& pixels, const std::vector
   rgb.reserve(pixels.size() * 3);
   for (uint8_t p : pixels) rgb.insert(rgb.end(), palette.begin() + p * 3, palette.begin() + p * 3 + 3);
   return rgb;
-}
-
-bool HaveProgram(const std::string& name) {
-  return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 }  // namespace flic_test

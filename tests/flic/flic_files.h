@@ -25,15 +25,10 @@ struct FrameRecord {
   std::vector<uint16_t> chunk_types;
 };
 
-std::vector<uint8_t> ReadFile(const std::string& name);
-void WriteFile(const std::string& name, const std::vector<uint8_t>& bytes);
 // The frame records from the first-frame offset to the end of the file.
 std::vector<FrameRecord> WalkFrames(const std::vector<uint8_t>& file);
 
 // Expands 8-bit pixels through a 768-byte palette into R, G, B bytes.
 std::vector<uint8_t> ToRgb(const std::vector<uint8_t>& pixels, const std::vector<uint8_t>& palette);
-
-// Whether a program is on PATH.
-bool HaveProgram(const std::string& name);
 
 }  // namespace flic_test

@@ -8,6 +8,7 @@
 
 #include "flic/flic_files.h"
 #include "qelutil/qelutil.h"
+#include "support/files.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -121,7 +122,7 @@ TEST(FlicRingFrame, LeadsFromTheLastFrameBackToTheFirstWithItsPalette) {
   Animation a = flic_test::MakeAnimation(64, 32, 6, 21);
   a.palettes.back()[0] ^= 0xFF;  // the last palette differs from the first
   Write(name, a);
-  auto file = flic_test::ReadFile(name);
+  auto file = vidzoer_test::ReadBytes(name);
   auto records = flic_test::WalkFrames(file);
   ASSERT_EQ(records.size(), 7u);  // six frames and the ring frame
   // The header: size, frame count, second-frame offset.

@@ -1,10 +1,9 @@
 #include "imagelib/image_helpers.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <random>
 
+#include "support/files.h"
 #include "support/run_program.h"
 
 namespace image_test {
@@ -48,30 +47,12 @@ std::vector<uint8_t> MakeSmoothRgb(int width, int height, uint32_t seed) {
   return rgb;
 }
 
-std::vector<uint8_t> ReadFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(name, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-bool Run(const std::string& command, const std::string& err_file) {
-  return std::system((command + " 2>" + vidzoer_test::Quote(err_file)).c_str()) == 0;
-}
-
-bool HaveConvert() {
-  return std::system("command -v convert >/dev/null 2>&1") == 0;
-}
-
 std::vector<uint8_t> ConvertToRgb(const std::string& file, const std::string& dir) {
   const std::string out = dir + "/back.rgb";
-  if (!Run("convert " + vidzoer_test::Quote(file + "[0]") + " -auto-orient -depth 8 rgb:" + vidzoer_test::Quote(out),
+  if (!vidzoer_test::RunShell("convert " + vidzoer_test::Quote(file + "[0]") + " -auto-orient -depth 8 rgb:" + vidzoer_test::Quote(out),
            dir + "/convert_err.txt"))
     return {};
-  return ReadFile(out);
+  return vidzoer_test::ReadBytes(out);
 }
 
 std::vector<uint8_t> ImageRgb(const imagelib::Image& image) {

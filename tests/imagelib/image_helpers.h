@@ -23,12 +23,6 @@ Indexed MakeIndexed(int width, int height, int colours, uint32_t seed);
 // Smooth colour gradients with noise: fair input for JPEG.
 std::vector<uint8_t> MakeSmoothRgb(int width, int height, uint32_t seed);
 
-std::vector<uint8_t> ReadFile(const std::string& name);
-void WriteFile(const std::string& name, const std::vector<uint8_t>& bytes);
-
-// Runs a shell command; its standard error goes to err_file. True on exit 0.
-bool Run(const std::string& command, const std::string& err_file);
-bool HaveConvert();
 // ImageMagick's reading of a file as top-down RGB bytes (empty on failure),
 // with the rows in the order the file's orientation gives (ImageMagick keeps a
 // Targa file's rows as stored unless asked to orient them).

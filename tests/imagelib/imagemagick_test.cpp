@@ -9,6 +9,7 @@
 
 #include "imagelib/image_helpers.h"
 #include "platform/imagelib/imagelib.h"
+#include "support/files.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
@@ -71,19 +72,22 @@ struct InCase {
 class FromImageMagick : public ::testing::TestWithParam<InCase> {};
 
 TEST_P(FromImageMagick, LoadsTheSamePixels) {
-  ASSERT_TRUE(image_test::HaveConvert()) << "ImageMagick is a test dependency (scripts/install-deps.sh)";
+  ASSERT_TRUE(vidzoer_test::HaveProgram("convert")) << "ImageMagick is a test dependency (scripts/install-deps.sh)";
   const InCase c = GetParam();
   vidzoer_test::TempDir dir;
   const int w = 37, h = 23;
   std::vector<uint8_t> rgb = c.colours > 0 ? image_test::MakeIndexed(w, h, c.colours, 7).Rgb()
                                            : image_test::MakeSmoothRgb(w, h, 7);
-  image_test::WriteFile(dir.File("in.rgb"), rgb);
+  vidzoer_test::WriteBytes(dir.File("in.rgb"), rgb);
   const std::string out = dir.File(c.file);
-  ASSERT_TRUE(image_test::Run("convert -size " + std::to_string(w) + "x" + std::to_string(h) + " -depth 8 rgb:" +
+  ASSERT_TRUE(vidzoer_test::RunShell("convert -size " + std::to_string(w) + "x" + std::to_string(h) + " -depth 8 rgb:" +
                                   vidzoer_test::Quote(dir.File("in.rgb")) + " " + c.options +
                                   (std::string(c.options).ends_with(":") ? "" : " ") + out,
                               dir.File("err.txt")))
-      << image_test::ReadFile(dir.File("err.txt")).data();
+      << [&] {
+           auto err = vidzoer_test::ReadBytes(dir.File("err.txt"));
+           return std::string(err.begin(), err.end());
+         }();
   std::vector<uint8_t> reference = image_test::ConvertToRgb(out, dir.path().string());
   ASSERT_EQ(reference.size(), rgb.size());
 
@@ -178,16 +182,16 @@ int Save(Format f, const std::string& name, const Image* image) {
 class ToImageMagick : public ::testing::TestWithParam<OutCase> {};
 
 TEST_P(ToImageMagick, ReadsThePixelsWeSaved) {
-  ASSERT_TRUE(image_test::HaveConvert()) << "ImageMagick is a test dependency (scripts/install-deps.sh)";
+  ASSERT_TRUE(vidzoer_test::HaveProgram("convert")) << "ImageMagick is a test dependency (scripts/install-deps.sh)";
   const OutCase c = GetParam();
   vidzoer_test::TempDir dir;
   for (int w : {37, 64, 1}) {
     const int h = w == 1 ? 3 : 21;
-    Image image;
-    ASSERT_EQ(imagelib::allocimage(&image, w, h, c.bits), 0);
     const bool lossy = c.tolerance > 0;
     // Three rows cannot hold a smooth ramp: chroma subsampling blurs it.
     if (lossy && w == 1) continue;
+    Image image;
+    ASSERT_EQ(imagelib::allocimage(&image, w, h, c.bits), 0);
     auto picture = image_test::MakeIndexed(w, h, 256, 3 + w);
     auto smooth = image_test::MakeSmoothRgb(w, h, 3);
     if (lossy) {  // a smooth ramp of colours
