@@ -63,6 +63,11 @@ void PatchHeader(QELOFlic* f, uint32_t frames) {
   Write(f, h, kHeaderSize);
 }
 
+// The header's frame count has 16 bits.
+constexpr uint32_t kMostFrames = 65535;
+
+int32_t PutFrame(QELOFlic* f, const uint8_t* frame, const uint8_t* palette);
+
 }  // namespace
 
 extern "C" {
@@ -111,7 +116,38 @@ QELOFlic* QELOFlicCreate(const char* name, int32_t width, int32_t height, int32_
 }
 
 int32_t QELOFlicPutNext(QELOFlic* f, const uint8_t* frame, const uint8_t* palette) {
-  if (f == nullptr || frame == nullptr) return 0;
+  // A frame beyond what the header can count is refused; the file stays whole.
+  if (f == nullptr || frame == nullptr || f->frames_written >= kMostFrames) return 0;
+  return PutFrame(f, frame, palette);
+}
+
+uint32_t QELOFlicClose(QELOFlic* f) {
+  if (f == nullptr) return 0;
+  uint32_t frames = f->frames_written;
+  if (frames > 0) {
+    // The ring frame leads from the last frame back to the first, its
+    // palette included, so that a player that loops through it shows the
+    // first frame in its own colours.
+    uint8_t first_palette[768];
+    std::memcpy(first_palette, f->first_palette, sizeof(first_palette));
+    PutFrame(f, f->first, first_palette);
+  } else {
+    f->after_first = kHeaderSize;
+  }
+  if (f->failed == 0) PatchHeader(f, frames);
+  uint32_t size = QELFileSize(f->file);
+  QELFileClose(f->file);
+  qelfree(f->previous);
+  qelfree(f->first);
+  qelfree(f);
+  return size;
+}
+
+}  // extern "C"
+
+namespace {
+
+int32_t PutFrame(QELOFlic* f, const uint8_t* frame, const uint8_t* palette) {
   if (f->failed != 0) return 0;
   std::vector<uint8_t> colors, image;
   if (palette != nullptr) {
@@ -144,26 +180,4 @@ int32_t QELOFlicPutNext(QELOFlic* f, const uint8_t* frame, const uint8_t* palett
   return f->failed == 0 ? 1 : 0;
 }
 
-uint32_t QELOFlicClose(QELOFlic* f) {
-  if (f == nullptr) return 0;
-  uint32_t frames = f->frames_written;
-  if (frames > 0) {
-    // The ring frame leads from the last frame back to the first, its
-    // palette included, so that a player that loops through it shows the
-    // first frame in its own colours.
-    uint8_t first_palette[768];
-    std::memcpy(first_palette, f->first_palette, sizeof(first_palette));
-    QELOFlicPutNext(f, f->first, first_palette);
-  } else {
-    f->after_first = kHeaderSize;
-  }
-  if (f->failed == 0) PatchHeader(f, frames);
-  uint32_t size = QELFileSize(f->file);
-  QELFileClose(f->file);
-  qelfree(f->previous);
-  qelfree(f->first);
-  qelfree(f);
-  return size;
-}
-
-}  // extern "C"
+}  // namespace

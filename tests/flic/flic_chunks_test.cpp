@@ -277,3 +277,28 @@ TEST(FlicReaderChunks, SixBitColoursBlackFramesAndSkippedChunks) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FlicWriter, RefusesFramesTheHeaderCannotCount) {
+  vidzoer_test::TempDir dir;
+  QELOFlic* o = QELOFlicCreate(dir.File("long.flc").c_str(), 2, 2, 50);
+  ASSERT_NE(o, nullptr);
+  uint8_t frame[4] = {1, 2, 3, 4};
+  for (int i = 0; i < 65535; ++i) {
+    frame[i % 4] = static_cast<uint8_t>(i);
+    ASSERT_EQ(QELOFlicPutNext(o, frame, nullptr), 1) << i;
+  }
+  EXPECT_EQ(QELOFlicPutNext(o, frame, nullptr), 0);
+  QELOFlicClose(o);
+  QELFlic* r = QELFlicOpen(dir.File("long.flc").c_str());
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->frames, 65535);
+  std::vector<uint8_t> buffer(16);
+  ASSERT_NE(QELFlicGoto(r, 65535, buffer.data()), 0);
+  EXPECT_EQ(buffer[0] | buffer[1] << 8 | buffer[4] << 16 | buffer[5] << 24,
+            frame[0] | frame[1] << 8 | frame[2] << 16 | frame[3] << 24);
+  QELFlicClose(r);
+}
+
+}  // namespace
