@@ -56,15 +56,14 @@ const char* NumberFormat(int32_t frames) {
   return "";
 }
 
-// The name with every "." + extension taken out (and "%" doubled, so that
-// the pattern is a format with one number), the number format, the
-// extension. False when it does not fit the pattern field.
+// The name without its extension (and with "%" doubled, so that the pattern
+// is a format with one number), the number format, the extension. Only the
+// final extension is taken out: the same letters elsewhere in the name, as
+// in a folder "a.bmp/", stay. False when it does not fit the pattern field.
 bool MakePattern(OGFile* og, const char* name, int32_t frames) {
   const char* dot = HasExtension(name);
   const std::string ext = dot != nullptr ? dot : "";
-  std::string base = name;
-  if (!ext.empty())
-    for (size_t at; (at = base.find(ext)) != std::string::npos;) base.erase(at, ext.size());
+  const std::string base(name, dot != nullptr ? static_cast<size_t>(dot - name) : std::strlen(name));
   std::string pattern;
   for (char c : base) pattern += c == '%' ? std::string("%%") : std::string(1, c);
   pattern += NumberFormat(frames);

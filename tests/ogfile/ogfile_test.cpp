@@ -184,6 +184,12 @@ TEST(OGFileNames, TwelveFramesAreNumberedAndOneFrameKeepsTheName) {
     EXPECT_EQ(std::string(og->pattern), dir.File(f.pattern));
     OGFileClose(og);
   }
+  // Only the final extension leaves the name.
+  std::filesystem::create_directories(dir.File("x.bmp"));
+  og = OGFileCreate(nullptr, dir.File("x.bmp/x.bmp").c_str(), 0, 3, 4, 4, 4, 50, nullptr, 2);
+  ASSERT_NE(og, nullptr);
+  EXPECT_EQ(std::string(og->pattern), dir.File("x.bmp/x%01i.bmp"));
+  OGFileClose(og);
   og = OGFileCreate(nullptr, dir.File("100%.bmp").c_str(), 0, 3, 4, 4, 4, 50, nullptr, 2);
   ASSERT_NE(og, nullptr);
   OGFilePut(og, one.frames[0].data(), one.palettes[0].data());
