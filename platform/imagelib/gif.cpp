@@ -12,19 +12,8 @@
 namespace imagelib {
 namespace {
 
-struct Source {
-  const uint8_t* data;
-  size_t size;
-  size_t pos;
-};
-
 int ReadFn(GifFileType* g, GifByteType* out, int n) {
-  auto* s = static_cast<Source*>(g->UserData);
-  size_t take = n < 0 ? 0 : static_cast<size_t>(n);
-  if (take > s->size - s->pos) take = s->size - s->pos;
-  std::memcpy(out, s->data + s->pos, take);
-  s->pos += take;
-  return static_cast<int>(take);
+  return static_cast<int>(static_cast<MemorySource*>(g->UserData)->Take(out, n < 0 ? 0 : static_cast<size_t>(n)));
 }
 
 struct Closer {
@@ -72,7 +61,7 @@ void SetPalette(const ColorMapObject* map, Picture* p) {
 
 int DecodeGif(const uint8_t* d, size_t size, ImageInfo* info, Picture* p) {
   if (size < 6 || std::memcmp(d, "GIF", 3) != 0) return kErrFormat;
-  Source src{d, size, 0};
+  MemorySource src{d, size, 0};
   int err = 0;
   Closer c{DGifOpen(&src, ReadFn, &err)};
   GifFileType* g = c.g;

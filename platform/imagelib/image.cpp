@@ -34,6 +34,14 @@ const char* ErrorText(int code) {
   }
 }
 
+size_t MemorySource::Take(void* out, size_t n) {
+  if (pos > size) return 0;
+  if (n > size - pos) n = size - pos;
+  std::memcpy(out, data + pos, n);
+  pos += n;
+  return n;
+}
+
 int Picture::Allocate(int32_t w, int32_t h, int32_t b) {
   width = w;
   height = h;

@@ -57,6 +57,15 @@ int DecodeGif(const uint8_t* data, size_t size, ImageInfo* info, Picture* pictur
 int DecodeJpeg(const uint8_t* data, size_t size, ImageInfo* info, Picture* picture);
 int DecodeTiff(const uint8_t* data, size_t size, ImageInfo* info, Picture* picture);
 
+// Bytes handed to a codec library through its read callback.
+struct MemorySource {
+  const uint8_t* data;
+  size_t size;
+  size_t pos;
+  // Copies up to n bytes from the current position; the number copied.
+  size_t Take(void* out, size_t n);
+};
+
 // Little-endian helpers.
 inline uint16_t Le16(const uint8_t* p) {
   return static_cast<uint16_t>(p[0] | (p[1] << 8));

@@ -13,17 +13,8 @@
 namespace imagelib {
 namespace {
 
-struct Source {
-  const uint8_t* data;
-  size_t size;
-  size_t pos;
-};
-
 void ReadBytes(png_structp png, png_bytep out, png_size_t n) {
-  auto* s = static_cast<Source*>(png_get_io_ptr(png));
-  if (n > s->size - s->pos) png_error(png, "the file ends early");
-  std::memcpy(out, s->data + s->pos, n);
-  s->pos += n;
+  if (static_cast<MemorySource*>(png_get_io_ptr(png))->Take(out, n) != n) png_error(png, "the file ends early");
 }
 
 void Quiet(png_structp, png_const_charp) {}
@@ -38,7 +29,7 @@ struct Reader {
 };
 
 // Reads the header and sets the transforms; false on a libpng error.
-bool ReadHeader(Reader& r, Source* src, png_uint_32* w, png_uint_32* h, int* depth, int* type) {
+bool ReadHeader(Reader& r, MemorySource* src, png_uint_32* w, png_uint_32* h, int* depth, int* type) {
   if (setjmp(png_jmpbuf(r.png))) return false;
   png_set_read_fn(r.png, src, ReadBytes);
   png_set_user_limits(r.png, kMaxSide, kMaxSide);
@@ -91,7 +82,7 @@ int DecodePng(const uint8_t* d, size_t size, ImageInfo* info, Picture* p) {
   if (r.png == nullptr) return kErrMemory;
   r.info = png_create_info_struct(r.png);
   if (r.info == nullptr) return kErrMemory;
-  Source src{d, size, 0};
+  MemorySource src{d, size, 0};
   png_uint_32 w = 0, h = 0;
   int depth = 0, type = 0;
   if (!ReadHeader(r, &src, &w, &h, &depth, &type)) return kErrFormat;

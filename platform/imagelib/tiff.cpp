@@ -13,26 +13,14 @@
 namespace imagelib {
 namespace {
 
-struct Source {
-  const uint8_t* data;
-  size_t size;
-  size_t pos;
-};
-
 tmsize_t ReadProc(thandle_t h, void* out, tmsize_t n) {
-  auto* s = static_cast<Source*>(h);
-  size_t take = n < 0 ? 0 : static_cast<size_t>(n);
-  if (s->pos > s->size) return 0;
-  if (take > s->size - s->pos) take = s->size - s->pos;
-  std::memcpy(out, s->data + s->pos, take);
-  s->pos += take;
-  return static_cast<tmsize_t>(take);
+  return static_cast<tmsize_t>(static_cast<MemorySource*>(h)->Take(out, n < 0 ? 0 : static_cast<size_t>(n)));
 }
 tmsize_t WriteProc(thandle_t, void*, tmsize_t) {
   return 0;
 }
 toff_t SeekProc(thandle_t h, toff_t off, int whence) {
-  auto* s = static_cast<Source*>(h);
+  auto* s = static_cast<MemorySource*>(h);
   uint64_t base = whence == SEEK_CUR ? s->pos : whence == SEEK_END ? s->size : 0;
   s->pos = static_cast<size_t>(base + off);
   return s->pos;
@@ -41,11 +29,11 @@ int CloseProc(thandle_t) {
   return 0;
 }
 toff_t SizeProc(thandle_t h) {
-  return static_cast<Source*>(h)->size;
+  return static_cast<MemorySource*>(h)->size;
 }
 // The bytes are in memory already: they are the mapping.
 int MapProc(thandle_t h, void** base, toff_t* size) {
-  auto* s = static_cast<Source*>(h);
+  auto* s = static_cast<MemorySource*>(h);
   *base = const_cast<uint8_t*>(s->data);
   *size = s->size;
   return 1;
@@ -74,7 +62,7 @@ struct Closer {
 int DecodeTiff(const uint8_t* d, size_t size, ImageInfo* info, Picture* p) {
   if (size < 8 || !((d[0] == 'I' && d[1] == 'I') || (d[0] == 'M' && d[1] == 'M'))) return kErrFormat;
   Silence();
-  Source src{d, size, 0};
+  MemorySource src{d, size, 0};
   Closer c{TIFFClientOpen("memory", "r", &src, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc, MapProc,
                           UnmapProc)};
   TIFF* t = c.t;
