@@ -25,6 +25,7 @@ class Source {
   uint64_t Size() const { return size_; }
   bool Read(uint64_t at, void* dest, uint64_t n) const {
     if (at > size_ || n > size_ - at) return false;
+    if (n == 0) return true;
     if (fd_ == platform::kInvalidFile) {
       std::memcpy(dest, bytes_.data() + at, n);
       return true;
