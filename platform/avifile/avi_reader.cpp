@@ -129,7 +129,7 @@ void ReadStream(State& s, uint64_t at, uint64_t end, int number) {
         uint32_t colours = Rd32(b.data() + 32);
         if (v.bits == 8) {
           if (colours == 0 || colours > 256) colours = 256;
-          uint32_t from = std::max<uint32_t>(40, s.header_size);
+          const uint64_t from = std::max<uint32_t>(40, s.header_size);
           for (uint32_t i = 0; i < colours && from + i * 4 + 4 <= b.size(); ++i)
             std::memcpy(s.initial_palette + i * 4, b.data() + from + i * 4, 4);
         }
