@@ -31,9 +31,11 @@ Clip MakeClip(int width, int height) {
   for (int i = 0; i < kFrames; ++i) {
     std::vector<uint8_t> f(static_cast<size_t>(width) * height);
     for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) f[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(y / 8 + x / 64);
+      for (int x = 0; x < width; ++x)
+        f[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(y / 8 + x / 64);
     for (int y = 40; y < 100; ++y)
-      for (int x = i * 3; x < i * 3 + 60; ++x) f[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(200 + (x ^ y) % 20);
+      for (int x = i * 3; x < i * 3 + 60; ++x)
+        f[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(200 + (x ^ y) % 20);
     for (int k = 0; k < 100; ++k) f[rng() % f.size()] = static_cast<uint8_t>(rng());
     c.frames.push_back(std::move(f));
   }

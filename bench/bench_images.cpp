@@ -34,8 +34,10 @@ const std::string& Folder() {
           for (int x = 0; x < 640 * bits / 8; ++x)
             image.Row(y)[x] = static_cast<uint8_t>((x + y + i) / 4 + (rng() % 16 == 0 ? rng() % 8 : 0));
         for (auto& b : image.palette) b = static_cast<uint8_t>(rng());
-        std::string name = tmpl + (bits == 24 ? "/png/p" : "/bmp/p") + std::to_string(i) + (bits == 24 ? ".png" : ".bmp");
-        int r = bits == 24 ? imagelib::savepng(name.c_str(), &image) : imagelib::savebmp(name.c_str(), &image, 0);
+        std::string name =
+            tmpl + (bits == 24 ? "/png/p" : "/bmp/p") + std::to_string(i) + (bits == 24 ? ".png" : ".bmp");
+        int r =
+            bits == 24 ? imagelib::savepng(name.c_str(), &image) : imagelib::savebmp(name.c_str(), &image, 0);
         if (r != 0) std::abort();
         imagelib::freeimage(&image);
       }
@@ -56,10 +58,12 @@ int LoadFolder(const char* kind, const char* folder) {
   for (const auto& e : fs::directory_iterator(folder)) {
     const std::string name = e.path().string();
     imagelib::ImageInfo info;
-    if ((png ? imagelib::pnginfo(name.c_str(), &info) : imagelib::bmpinfo(name.c_str(), &info)) != 0) return 1;
+    if ((png ? imagelib::pnginfo(name.c_str(), &info) : imagelib::bmpinfo(name.c_str(), &info)) != 0)
+      return 1;
     imagelib::Image image;
     if (imagelib::allocimage(&image, info.width, info.height, info.bits <= 8 ? 8 : 24) != 0) return 1;
-    if ((png ? imagelib::loadpng(name.c_str(), &image) : imagelib::loadbmp(name.c_str(), &image)) != 0) return 1;
+    if ((png ? imagelib::loadpng(name.c_str(), &image) : imagelib::loadbmp(name.c_str(), &image)) != 0)
+      return 1;
     imagelib::freeimage(&image);
   }
   return 0;
@@ -84,9 +88,15 @@ void Ours(benchmark::State& state, const char* kind) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(Convert, png, "png")->Name("LoadPng/baseline")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Convert, png, "png")
+    ->Name("LoadPng/baseline")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK_CAPTURE(Ours, png, "png")->Name("LoadPng/imagelib")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(Convert, bmp, "bmp")->Name("LoadBmp/baseline")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Convert, bmp, "bmp")
+    ->Name("LoadBmp/baseline")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK_CAPTURE(Ours, bmp, "bmp")->Name("LoadBmp/imagelib")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {

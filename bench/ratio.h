@@ -28,7 +28,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
     std::map<std::string, double> baseline;
     for (const auto& [name, t] : times_) {
       auto slash = name.find('/');
-      if (slash != std::string::npos && Variant(name, slash) == "baseline") baseline[name.substr(0, slash)] = t;
+      if (slash != std::string::npos && Variant(name, slash) == "baseline")
+        baseline[name.substr(0, slash)] = t;
     }
     std::printf("\nRatios against the baseline of the same run (baseline time / time):\n");
     for (const auto& [name, t] : times_) {

@@ -21,7 +21,8 @@ inline void FuzzImage(imagelib::Format format, const uint8_t* data, size_t size)
     return;
   }
   if (info.width <= 0 || info.height <= 0 || info.width > 32768 || info.height > 32768) std::abort();
-  if (static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height) > (uint64_t{1} << 26)) std::abort();
+  if (static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height) > (uint64_t{1} << 26))
+    std::abort();
   // Keep fuzzing runs small: the limits are checked above.
   if (static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height) > (uint64_t{1} << 22)) return;
   for (int bits : {info.bits <= 8 ? 8 : 24, 24}) {

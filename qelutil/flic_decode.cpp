@@ -193,7 +193,8 @@ bool ApplyChunks(const uint8_t* data, uint32_t size, uint32_t chunks, const Targ
         ApplyWordDelta(c, t);
         break;
       case kBlack:
-        for (uint32_t y = 0; y < t.height; ++y) std::memset(t.pixels + static_cast<size_t>(y) * t.pitch, 0, t.width);
+        for (uint32_t y = 0; y < t.height; ++y)
+          std::memset(t.pixels + static_cast<size_t>(y) * t.pitch, 0, t.width);
         break;
       case kByteRun:
         ApplyByteRun(c, t);

@@ -155,7 +155,9 @@ struct WordLine {
   uint32_t words;
   bool Unchanged(uint32_t w) const { return cur[2 * w] == old[2 * w] && cur[2 * w + 1] == old[2 * w + 1]; }
   bool TwoUnchanged(uint32_t w) const { return w + 2 <= words && Unchanged(w) && Unchanged(w + 1); }
-  bool Equal(uint32_t a, uint32_t b) const { return cur[2 * a] == cur[2 * b] && cur[2 * a + 1] == cur[2 * b + 1]; }
+  bool Equal(uint32_t a, uint32_t b) const {
+    return cur[2 * a] == cur[2 * b] && cur[2 * a + 1] == cur[2 * b + 1];
+  }
   bool TwoEqual(uint32_t w) const { return w + 2 <= words && Equal(w, w + 1); }
 };
 

@@ -101,7 +101,9 @@ OGFile* CreateFlic(OGFile* og, const char* name, int32_t frame_time, int32_t fla
   if (!MayWrite(og, full, flags)) return nullptr;
   const int32_t width = (og->width + 3) & ~3;
   og->flic = QELOFlicCreate(full.c_str(), width, og->height, frame_time);
-  og->frame = og->flic != nullptr ? static_cast<uint8_t*>(qelmalloc(static_cast<uint32_t>(width * og->height))) : nullptr;
+  og->frame = og->flic != nullptr
+                  ? static_cast<uint8_t*>(qelmalloc(static_cast<uint32_t>(width * og->height)))
+                  : nullptr;
   if (og->frame == nullptr) {
     if (og->flic != nullptr) QELOFlicClose(og->flic);
     Say(og, kFlicError, 2);
@@ -124,7 +126,8 @@ OGFile* CreateAvi(OGFile* og, const char* name, int32_t frame_time, int32_t flag
   o.width = og->width;
   o.height = og->height;
   o.bits = og->bits;
-  o.coding = og->bits == 8 && (flags & OGFILE_AVI_RLE8) != 0 ? avifile::Coding::kRle8 : avifile::Coding::kUncompressed;
+  o.coding = og->bits == 8 && (flags & OGFILE_AVI_RLE8) != 0 ? avifile::Coding::kRle8
+                                                             : avifile::Coding::kUncompressed;
   if (frame_time < 0) {
     o.scale = static_cast<uint32_t>(-static_cast<int64_t>(frame_time));
     o.rate = 100000;
@@ -135,7 +138,8 @@ OGFile* CreateAvi(OGFile* og, const char* name, int32_t frame_time, int32_t flag
   std::string error;
   auto writer = avifile::Writer::Create(name, o, &error);
   const uint64_t bytes = static_cast<uint64_t>(DibRow(og)) * static_cast<uint64_t>(og->height);
-  if (writer != nullptr && bytes < 0xFFFFFFF0u) og->frame = static_cast<uint8_t*>(qelmalloc(static_cast<uint32_t>(bytes)));
+  if (writer != nullptr && bytes < 0xFFFFFFF0u)
+    og->frame = static_cast<uint8_t*>(qelmalloc(static_cast<uint32_t>(bytes)));
   if (og->frame == nullptr) {
     Say(og, kAviError, 2);
     return nullptr;
@@ -150,7 +154,8 @@ OGFile* CreateAvi(OGFile* og, const char* name, int32_t frame_time, int32_t flag
 OGFile* CreateStill(OGFile* og, const char* name, const std::string& ext, int32_t frames, int32_t flags) {
   int32_t kind = StillKind(ext);
   if (kind == OGFILE_TGA) og->bits = 24;
-  if (kind < 0 || ((kind == OGFILE_PCX || kind == OGFILE_GIF) && og->bits != 8) || !MakePattern(og, name, frames)) {
+  if (kind < 0 || ((kind == OGFILE_PCX || kind == OGFILE_GIF) && og->bits != 8) ||
+      !MakePattern(og, name, frames)) {
     if ((flags & OGFILE_QUIET_UNSUPPORTED) == 0) Say(og, kUnsupported, 2);
     return nullptr;
   }
@@ -234,8 +239,9 @@ bool PutStill(OGFile* og, const uint8_t* pixels, const uint8_t* palette) {
 bool PutAvi(OGFile* og, const uint8_t* pixels, const uint8_t* palette) {
   const uint32_t step = DibRow(og);
   uint8_t* bottom = og->frame;
-  CopyFrame(og, pixels, palette,
-            [og, bottom, step](int32_t y) { return bottom + static_cast<size_t>(og->height - 1 - y) * step; });
+  CopyFrame(og, pixels, palette, [og, bottom, step](int32_t y) {
+    return bottom + static_cast<size_t>(og->height - 1 - y) * step;
+  });
   uint8_t bgrx[1024];
   if (og->bits == 8) BgrxPalette(palette, bgrx);
   return static_cast<avifile::Writer*>(og->avi)->WriteFrame(og->frame, og->bits == 8 ? bgrx : nullptr);
@@ -254,7 +260,8 @@ bool PutFlic(OGFile* og, const uint8_t* pixels, const uint8_t* palette) {
 extern "C" {
 
 OGFile* OGFileCreate(void* /*owner*/, const char* name, int32_t true_colour, int32_t frames, int32_t width,
-                     int32_t height, int32_t pitch, int32_t frame_time, QELMessageFunc message, int32_t flags) {
+                     int32_t height, int32_t pitch, int32_t frame_time, QELMessageFunc message,
+                     int32_t flags) {
   if (name == nullptr || width <= 0 || height <= 0 || width > 32768 || height > 32768) return nullptr;
   const int32_t min_pitch = true_colour != 0 ? width * 4 : width;
   if (pitch < min_pitch) pitch = min_pitch;

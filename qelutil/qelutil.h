@@ -249,18 +249,18 @@ QELUTIL_API uint32_t HuffEncode(Huff* h, uint32_t value);
  * buffer_width as the row pitch; the columns and rows beyond the flic's size
  * are kept at colour 0. */
 typedef struct QELFlic {
-  uint32_t file_size;     /* from the header */
-  int32_t buffer_width;   /* width rounded up to a multiple of 4 */
-  int32_t buffer_height;  /* height rounded up to a multiple of 4 */
-  int32_t frames;         /* frame count (without the ring frame) */
-  int32_t frame_time;     /* negative, in 1/100000 s */
+  uint32_t file_size;    /* from the header */
+  int32_t buffer_width;  /* width rounded up to a multiple of 4 */
+  int32_t buffer_height; /* height rounded up to a multiple of 4 */
+  int32_t frames;        /* frame count (without the ring frame) */
+  int32_t frame_time;    /* negative, in 1/100000 s */
   int32_t width;
   int32_t height;
-  QELFile* file;          /* 64000-byte buffer */
+  QELFile* file;           /* 64000-byte buffer */
   uint32_t frames_decoded; /* since the start */
-  uint32_t frame_size;    /* bytes of the last frame's data, header included */
-  uint32_t first_frame;   /* file offset of the first frame */
-  uint8_t palette[768];   /* current palette, 256 x R, G, B, 8 bits each */
+  uint32_t frame_size;     /* bytes of the last frame's data, header included */
+  uint32_t first_frame;    /* file offset of the first frame */
+  uint8_t palette[768];    /* current palette, 256 x R, G, B, 8 bits each */
 } QELFlic;
 
 /* Opens a FLI or FLC file; a name without extension is tried with ".flc",
@@ -289,13 +289,13 @@ typedef struct QELOFlic {
   QELFile* file;
   int32_t width;
   int32_t height;
-  int32_t failed;          /* set once a write has failed */
-  uint32_t frames_written; /* the ring frame included once it is written */
-  uint8_t* previous;       /* the previous frame, width x height */
-  uint8_t* first;          /* the first frame, width x height */
-  uint8_t* work;           /* the chunk being built */
-  uint32_t after_first;    /* file offset just after the first frame */
-  uint8_t palette[768];    /* current palette, 256 x R, G, B */
+  int32_t failed;             /* set once a write has failed */
+  uint32_t frames_written;    /* the ring frame included once it is written */
+  uint8_t* previous;          /* the previous frame, width x height */
+  uint8_t* first;             /* the first frame, width x height */
+  uint8_t* work;              /* the chunk being built */
+  uint32_t after_first;       /* file offset just after the first frame */
+  uint8_t palette[768];       /* current palette, 256 x R, G, B */
   uint8_t first_palette[768]; /* the palette of the first frame */
 } QELOFlic;
 
@@ -322,15 +322,15 @@ QELUTIL_API uint32_t QELOFlicClose(QELOFlic* flic);
 typedef uint8_t (*QELMessageFunc)(const char* text, int32_t kind);
 
 /* Output kinds, chosen by the name's extension (compared ignoring case). */
-#define OGFILE_FLIC 0   /* ".flc" or none, 8-bit input only */
-#define OGFILE_BMP 1    /* 8 or 24 bits */
-#define OGFILE_JPEG 2   /* 8 or 24 bits, quality 100 */
-#define OGFILE_TGA 3    /* always 24 bits */
-#define OGFILE_TIFF 4   /* 8 or 24 bits, LZW */
-#define OGFILE_PCX 5    /* 8 bits only */
-#define OGFILE_GIF 6    /* 8 bits only */
-#define OGFILE_PNG 7    /* 8 or 24 bits */
-#define OGFILE_AVI 128  /* 8 or 24 bits */
+#define OGFILE_FLIC 0  /* ".flc" or none, 8-bit input only */
+#define OGFILE_BMP 1   /* 8 or 24 bits */
+#define OGFILE_JPEG 2  /* 8 or 24 bits, quality 100 */
+#define OGFILE_TGA 3   /* always 24 bits */
+#define OGFILE_TIFF 4  /* 8 or 24 bits, LZW */
+#define OGFILE_PCX 5   /* 8 bits only */
+#define OGFILE_GIF 6   /* 8 bits only */
+#define OGFILE_PNG 7   /* 8 or 24 bits */
+#define OGFILE_AVI 128 /* 8 or 24 bits */
 
 /* OGFileCreate flags. */
 #define OGFILE_QUIET_UNSUPPORTED 1 /* do not report an unsupported type */
@@ -352,9 +352,9 @@ typedef struct OGFile {
   uint32_t total_bytes; /* bytes written */
   int32_t error;        /* set when a frame could not be written */
   QELOFlic* flic;
-  void* image;          /* the image library's image (still images) */
-  uint8_t* frame;       /* a flic frame of the flic's width, or the AVI frame */
-  void* avi;            /* the AVI file being written */
+  void* image;    /* the image library's image (still images) */
+  uint8_t* frame; /* a flic frame of the flic's width, or the AVI frame */
+  void* avi;      /* the AVI file being written */
   QELMessageFunc message;
 } OGFile;
 

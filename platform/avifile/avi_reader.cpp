@@ -158,7 +158,8 @@ bool ReadHeaders(State& s, uint64_t at, uint64_t end) {
     uint32_t id = s.src->U32(at), size = s.src->U32(at + 4);
     uint64_t data = at + 8;
     if (size > end - data) size = static_cast<uint32_t>(end - data);
-    if (id == Fourcc("LIST") && size >= 4 && s.src->U32(data) == Fourcc("strl")) ReadStream(s, data + 4, data + size, number++);
+    if (id == Fourcc("LIST") && size >= 4 && s.src->U32(data) == Fourcc("strl"))
+      ReadStream(s, data + 4, data + size, number++);
     at = data + size + (size & 1);
   }
   return s.video_stream >= 0;
@@ -223,7 +224,8 @@ void WalkMovi(State& s) {
 
 bool Parse(State& s, std::string* error) {
   const Source& src = *s.src;
-  if (src.Size() < 12 || src.U32(0) != Fourcc("RIFF") || src.U32(8) != Fourcc("AVI ")) return Fail(error, "not an AVI file");
+  if (src.Size() < 12 || src.U32(0) != Fourcc("RIFF") || src.U32(8) != Fourcc("AVI "))
+    return Fail(error, "not an AVI file");
   uint64_t end = std::min<uint64_t>(src.Size(), uint64_t{src.U32(4)} + 8);
   uint64_t at = 12, idx_at = 0;
   uint32_t idx_size = 0;
@@ -271,7 +273,8 @@ bool Parse(State& s, std::string* error) {
     total += e.size;
   }
   s.audio.bytes = total;
-  if (s.has_audio && s.audio.block_align > 0) s.audio.length = static_cast<uint32_t>(total / s.audio.block_align);
+  if (s.has_audio && s.audio.block_align > 0)
+    s.audio.length = static_cast<uint32_t>(total / s.audio.block_align);
   return true;
 }
 
@@ -315,9 +318,15 @@ std::unique_ptr<Reader> Reader::OpenMemory(std::vector<uint8_t> bytes, std::stri
   return std::unique_ptr<Reader>(new Reader(std::move(s)));
 }
 
-const VideoInfo& Reader::Video() const { return s_->video; }
-bool Reader::HasAudio() const { return s_->has_audio; }
-const AudioInfo& Reader::Audio() const { return s_->audio; }
+const VideoInfo& Reader::Video() const {
+  return s_->video;
+}
+bool Reader::HasAudio() const {
+  return s_->has_audio;
+}
+const AudioInfo& Reader::Audio() const {
+  return s_->audio;
+}
 
 uint32_t Reader::SampleSize(uint32_t frame) const {
   return frame < s_->frames.size() ? s_->frames[frame].size : 0;

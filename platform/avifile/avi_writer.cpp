@@ -11,17 +11,18 @@
 namespace avifile {
 
 // RLE8 coding of one bottom-up frame, every pixel coded (a key frame).
-void EncodeRle8(const uint8_t* pixels, int32_t width, int32_t height, uint32_t pitch, std::vector<uint8_t>& out);
+void EncodeRle8(const uint8_t* pixels, int32_t width, int32_t height, uint32_t pitch,
+                std::vector<uint8_t>& out);
 
 struct Writer::State {
   int fd = platform::kInvalidFile;
   WriterOptions o;
   bool failed = false;
   uint64_t pos = 0;
-  std::vector<uint8_t> header;   // the hdrl part, rewritten at close
+  std::vector<uint8_t> header;  // the hdrl part, rewritten at close
   size_t avih_frames = 0, video_length = 0, audio_length = 0, movi_size_at = 0;
-  uint64_t movi_start = 0;       // the file offset of "movi"
-  std::vector<uint8_t> index;    // idx1 entries
+  uint64_t movi_start = 0;     // the file offset of "movi"
+  std::vector<uint8_t> index;  // idx1 entries
   uint32_t frames = 0;
   uint64_t audio_bytes = 0;
   uint32_t largest = 0;
@@ -182,7 +183,8 @@ std::unique_ptr<Writer> Writer::Create(const char* name, const WriterOptions& o,
   if (o.audio && (o.channels == 0 || o.channels > 8 || (o.sample_bits != 8 && o.sample_bits != 16) ||
                   o.sample_rate == 0 || o.sample_rate > 1000000))
     return fail("the sound format is not supported");
-  if (DibRowBytes(o.width, o.bits) * static_cast<uint64_t>(o.height) > 0x7FFFFFFF) return fail("frames too large");
+  if (DibRowBytes(o.width, o.bits) * static_cast<uint64_t>(o.height) > 0x7FFFFFFF)
+    return fail("frames too large");
   auto s = std::make_unique<State>();
   s->o = o;
   s->fd = platform::FileCreate(name);

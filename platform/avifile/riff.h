@@ -9,7 +9,8 @@
 namespace avifile {
 
 constexpr uint32_t Fourcc(const char (&s)[5]) {
-  return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) | static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8 |
+  return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) |
+         static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8 |
          static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16 |
          static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24;
 }

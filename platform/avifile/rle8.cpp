@@ -6,7 +6,8 @@
 
 namespace avifile {
 
-void EncodeRle8(const uint8_t* pixels, int32_t width, int32_t height, uint32_t pitch, std::vector<uint8_t>& out) {
+void EncodeRle8(const uint8_t* pixels, int32_t width, int32_t height, uint32_t pitch,
+                std::vector<uint8_t>& out) {
   out.clear();
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* row = pixels + static_cast<size_t>(y) * pitch;
@@ -43,7 +44,8 @@ void EncodeRle8(const uint8_t* pixels, int32_t width, int32_t height, uint32_t p
 
 // Decodes over `frame` (bottom-up rows of `pitch` bytes); false when the data
 // ends without its end code or a code runs past the data.
-bool DecodeRle8(const uint8_t* d, size_t size, uint8_t* frame, int32_t width, int32_t height, uint32_t pitch) {
+bool DecodeRle8(const uint8_t* d, size_t size, uint8_t* frame, int32_t width, int32_t height,
+                uint32_t pitch) {
   int64_t x = 0, y = 0;
   size_t pos = 0;
   auto put = [&](uint8_t v) {
@@ -56,7 +58,8 @@ bool DecodeRle8(const uint8_t* d, size_t size, uint8_t* frame, int32_t width, in
     if (a > 0) {
       if (y < height && x < width) {
         int64_t n = a < width - x ? a : width - x;
-        std::memset(frame + static_cast<size_t>(y) * pitch + static_cast<size_t>(x), b, static_cast<size_t>(n));
+        std::memset(frame + static_cast<size_t>(y) * pitch + static_cast<size_t>(x), b,
+                    static_cast<size_t>(n));
       }
       x += a;
     } else if (b == 0) {

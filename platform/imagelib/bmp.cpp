@@ -62,7 +62,8 @@ int ReadHeader(const uint8_t* d, size_t size, Header& h) {
       return kErrDepth;
   }
   bool ok = h.compression == kRgb || (h.compression == kRle8 && h.bits == 8) ||
-            (h.compression == kRle4 && h.bits == 4) || (h.compression == kBitfields && (h.bits == 16 || h.bits == 32));
+            (h.compression == kRle4 && h.bits == 4) ||
+            (h.compression == kBitfields && (h.bits == 16 || h.bits == 32));
   if (!ok) return kErrDepth;
   if (h.top_down && (h.compression == kRle8 || h.compression == kRle4)) return kErrFormat;
   return kOk;
@@ -162,7 +163,8 @@ int DecodeRle(const uint8_t* d, size_t size, const Header& h, Picture& p) {
     } else {
       size_t bytes = four ? (b + 1u) / 2 : b;
       if (pos + bytes > size) return kErrRead;
-      for (int i = 0; i < b; ++i) put(four ? ((i & 1) ? d[pos + i / 2] & 15 : d[pos + i / 2] >> 4) : d[pos + i]);
+      for (int i = 0; i < b; ++i)
+        put(four ? ((i & 1) ? d[pos + i / 2] & 15 : d[pos + i / 2] >> 4) : d[pos + i]);
       pos += (bytes + 1) & ~size_t{1};
     }
   }

@@ -13,7 +13,8 @@ namespace imagelib {
 namespace {
 
 int ReadFn(GifFileType* g, GifByteType* out, int n) {
-  return static_cast<int>(static_cast<MemorySource*>(g->UserData)->Take(out, n < 0 ? 0 : static_cast<size_t>(n)));
+  return static_cast<int>(
+      static_cast<MemorySource*>(g->UserData)->Take(out, n < 0 ? 0 : static_cast<size_t>(n)));
 }
 
 struct Closer {

@@ -133,7 +133,8 @@ int allocimage(Image* image, int32_t width, int32_t height, int32_t bits) {
   *image = Image();
   if (CheckSize(width, height, 0, 0) != kOk) return kErrSize;
   uint32_t pitch = (static_cast<uint32_t>(width) * static_cast<uint32_t>(bits) / 8 + 3) & ~3u;
-  auto* pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(pitch) * static_cast<size_t>(height), 1));
+  auto* pixels =
+      static_cast<uint8_t*>(std::calloc(static_cast<size_t>(pitch) * static_cast<size_t>(height), 1));
   if (pixels == nullptr) return kErrMemory;
   image->pixels = pixels;
   image->width = width;
@@ -202,20 +203,48 @@ int Decode(Format format, const uint8_t* data, size_t size, Image* image) {
   return r != kOk ? r : Place(picture, image);
 }
 
-int bmpinfo(const char* name, ImageInfo* info) { return InfoFile(Format::kBmp, name, info); }
-int gifinfo(const char* name, ImageInfo* info) { return InfoFile(Format::kGif, name, info); }
-int tiffinfo(const char* name, ImageInfo* info) { return InfoFile(Format::kTiff, name, info); }
-int jpeginfo(const char* name, ImageInfo* info) { return InfoFile(Format::kJpeg, name, info); }
-int tgainfo(const char* name, ImageInfo* info) { return InfoFile(Format::kTga, name, info); }
-int pcxinfo(const char* name, ImageInfo* info) { return InfoFile(Format::kPcx, name, info); }
-int pnginfo(const char* name, ImageInfo* info) { return InfoFile(Format::kPng, name, info); }
+int bmpinfo(const char* name, ImageInfo* info) {
+  return InfoFile(Format::kBmp, name, info);
+}
+int gifinfo(const char* name, ImageInfo* info) {
+  return InfoFile(Format::kGif, name, info);
+}
+int tiffinfo(const char* name, ImageInfo* info) {
+  return InfoFile(Format::kTiff, name, info);
+}
+int jpeginfo(const char* name, ImageInfo* info) {
+  return InfoFile(Format::kJpeg, name, info);
+}
+int tgainfo(const char* name, ImageInfo* info) {
+  return InfoFile(Format::kTga, name, info);
+}
+int pcxinfo(const char* name, ImageInfo* info) {
+  return InfoFile(Format::kPcx, name, info);
+}
+int pnginfo(const char* name, ImageInfo* info) {
+  return InfoFile(Format::kPng, name, info);
+}
 
-int loadbmp(const char* name, Image* image) { return LoadFile(Format::kBmp, name, image); }
-int loadgif(const char* name, Image* image) { return LoadFile(Format::kGif, name, image); }
-int loadtif(const char* name, Image* image) { return LoadFile(Format::kTiff, name, image); }
-int loadjpg(const char* name, Image* image) { return LoadFile(Format::kJpeg, name, image); }
-int loadtga(const char* name, Image* image) { return LoadFile(Format::kTga, name, image); }
-int loadpcx(const char* name, Image* image) { return LoadFile(Format::kPcx, name, image); }
-int loadpng(const char* name, Image* image) { return LoadFile(Format::kPng, name, image); }
+int loadbmp(const char* name, Image* image) {
+  return LoadFile(Format::kBmp, name, image);
+}
+int loadgif(const char* name, Image* image) {
+  return LoadFile(Format::kGif, name, image);
+}
+int loadtif(const char* name, Image* image) {
+  return LoadFile(Format::kTiff, name, image);
+}
+int loadjpg(const char* name, Image* image) {
+  return LoadFile(Format::kJpeg, name, image);
+}
+int loadtga(const char* name, Image* image) {
+  return LoadFile(Format::kTga, name, image);
+}
+int loadpcx(const char* name, Image* image) {
+  return LoadFile(Format::kPcx, name, image);
+}
+int loadpng(const char* name, Image* image) {
+  return LoadFile(Format::kPng, name, image);
+}
 
 }  // namespace imagelib

@@ -24,14 +24,14 @@ namespace imagelib {
 
 enum Result : int {
   kOk = 0,
-  kErrOpen = -1,     // the file cannot be opened or created
-  kErrRead = -2,     // the file ends before the picture does
-  kErrFormat = -3,   // not a picture of this kind, or its data is damaged
-  kErrDepth = -4,    // a bit depth or coding this library does not handle
-  kErrMemory = -5,   // the image cannot be allocated
-  kErrWrite = -6,    // writing the file failed
-  kErrSize = -7,     // the stated size is not sane or not held by the file
-  kErrImage = -8,    // the image given is not usable for this call
+  kErrOpen = -1,    // the file cannot be opened or created
+  kErrRead = -2,    // the file ends before the picture does
+  kErrFormat = -3,  // not a picture of this kind, or its data is damaged
+  kErrDepth = -4,   // a bit depth or coding this library does not handle
+  kErrMemory = -5,  // the image cannot be allocated
+  kErrWrite = -6,   // writing the file failed
+  kErrSize = -7,    // the stated size is not sane or not held by the file
+  kErrImage = -8,   // the image given is not usable for this call
 };
 
 const char* ErrorText(int code);

@@ -73,8 +73,9 @@ int DecodeJpeg(const uint8_t* d, size_t size, ImageInfo* info, Picture* p) {
   int r = CheckSize(j.cinfo.image_width, j.cinfo.image_height, size, 4096);
   if (r != kOk) return r;
   const bool grey = space == JCS_GRAYSCALE;
-  if (info != nullptr) *info = ImageInfo{static_cast<int32_t>(j.cinfo.image_width),
-                                         static_cast<int32_t>(j.cinfo.image_height), grey ? 8 : 24};
+  if (info != nullptr)
+    *info = ImageInfo{static_cast<int32_t>(j.cinfo.image_width), static_cast<int32_t>(j.cinfo.image_height),
+                      grey ? 8 : 24};
   if (p == nullptr) return kOk;
   if (grey) {
     for (int i = 0; i < 256; ++i) std::memset(p->palette + i * 4, i, 3);

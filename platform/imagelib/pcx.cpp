@@ -19,7 +19,8 @@ int DecodePcx(const uint8_t* d, size_t size, ImageInfo* info, Picture* p) {
   if (r != kOk) return r;
   const uint64_t line = static_cast<uint64_t>(bytes_per_line) * planes;
   if (!rle && (size - 128) / line < static_cast<uint64_t>(height)) return kErrRead;
-  if (info != nullptr) *info = ImageInfo{static_cast<int32_t>(width), static_cast<int32_t>(height), planes == 1 ? 8 : 24};
+  if (info != nullptr)
+    *info = ImageInfo{static_cast<int32_t>(width), static_cast<int32_t>(height), planes == 1 ? 8 : 24};
   if (p == nullptr) return kOk;
   if (planes == 1) {
     // The palette: a 12 and 768 bytes of red, green, blue at the end.

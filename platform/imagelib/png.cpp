@@ -14,7 +14,8 @@ namespace imagelib {
 namespace {
 
 void ReadBytes(png_structp png, png_bytep out, png_size_t n) {
-  if (static_cast<MemorySource*>(png_get_io_ptr(png))->Take(out, n) != n) png_error(png, "the file ends early");
+  if (static_cast<MemorySource*>(png_get_io_ptr(png))->Take(out, n) != n)
+    png_error(png, "the file ends early");
 }
 
 void Quiet(png_structp, png_const_charp) {}

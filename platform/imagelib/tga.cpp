@@ -53,8 +53,9 @@ int DecodeTga(const uint8_t* d, size_t size, ImageInfo* info, Picture* p) {
   int r = CheckSize(h.width, h.height, size - data_at, rle ? 128 : 0);
   if (r != kOk) return r;
   if (!rle && (size - data_at) / bytes < static_cast<uint64_t>(h.width) * h.height) return kErrRead;
-  if (info != nullptr) *info = ImageInfo{static_cast<int32_t>(h.width), static_cast<int32_t>(h.height),
-                                         static_cast<int32_t>(base == 2 ? h.bits : 8)};
+  if (info != nullptr)
+    *info = ImageInfo{static_cast<int32_t>(h.width), static_cast<int32_t>(h.height),
+                      static_cast<int32_t>(base == 2 ? h.bits : 8)};
   if (p == nullptr) return kOk;
 
   if (base == 1) {
@@ -101,7 +102,8 @@ int DecodeTga(const uint8_t* d, size_t size, ImageInfo* info, Picture* p) {
       pos += bytes;
     } else {
       if (pos + static_cast<size_t>(count) * bytes > size) return kErrRead;
-      for (uint32_t i = 0; i < count && n < total; ++i) Store(d + pos + i * bytes, bytes, target(n++), indexed);
+      for (uint32_t i = 0; i < count && n < total; ++i)
+        Store(d + pos + i * bytes, bytes, target(n++), indexed);
       pos += static_cast<size_t>(count) * bytes;
     }
   }

@@ -69,7 +69,8 @@ int DecodeTiff(const uint8_t* d, size_t size, ImageInfo* info, Picture* p) {
   if (t == nullptr) return kErrFormat;
   uint32_t w = 0, h = 0;
   uint16_t bps = 1, spp = 1, photometric = 0, planar = PLANARCONFIG_CONTIG;
-  if (!TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h)) return kErrFormat;
+  if (!TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h))
+    return kErrFormat;
   TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bps);
   TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &spp);
   TIFFGetFieldDefaulted(t, TIFFTAG_PLANARCONFIG, &planar);
@@ -80,7 +81,8 @@ int DecodeTiff(const uint8_t* d, size_t size, ImageInfo* info, Picture* p) {
                             photometric == PHOTOMETRIC_MINISWHITE;
   const bool indexed = indexed_kind && spp == 1 && (bps == 1 || bps == 2 || bps == 4 || bps == 8) &&
                        !TIFFIsTiled(t) && planar == PLANARCONFIG_CONTIG;
-  if (info != nullptr) *info = ImageInfo{static_cast<int32_t>(w), static_cast<int32_t>(h), indexed ? bps : 24};
+  if (info != nullptr)
+    *info = ImageInfo{static_cast<int32_t>(w), static_cast<int32_t>(h), indexed ? bps : 24};
   if (p == nullptr) return kOk;
   if (indexed) {
     if (photometric == PHOTOMETRIC_PALETTE) {
@@ -105,7 +107,8 @@ int DecodeTiff(const uint8_t* d, size_t size, ImageInfo* info, Picture* p) {
     r = p->Allocate(static_cast<int32_t>(w), static_cast<int32_t>(h), 8);
     if (r != kOk) return r;
     tmsize_t line = TIFFScanlineSize(t);
-    if (line <= 0 || static_cast<uint64_t>(line) < (static_cast<uint64_t>(w) * bps + 7) / 8) return kErrFormat;
+    if (line <= 0 || static_cast<uint64_t>(line) < (static_cast<uint64_t>(w) * bps + 7) / 8)
+      return kErrFormat;
     std::vector<uint8_t> scan(static_cast<size_t>(line));
     for (uint32_t y = 0; y < h; ++y) {
       if (TIFFReadScanline(t, scan.data(), y, 0) < 0) return kErrRead;

@@ -130,7 +130,8 @@ TEST_P(OurAviInFfmpeg, DecodesToTheSamePixelsAndSound) {
       std::vector<uint8_t> f(pitch * kHeight, 0);
       for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x)
-          for (int j = 0; j < 3; ++j) f[(kHeight - 1 - y) * pitch + x * 3 + j] = rgb[(y * kWidth + x) * 3 + 2 - j];
+          for (int j = 0; j < 3; ++j)
+            f[(kHeight - 1 - y) * pitch + x * 3 + j] = rgb[(y * kWidth + x) * 3 + 2 - j];
       ASSERT_TRUE(w->WriteFrame(f.data(), nullptr));
     }
     if (c.audio) {
@@ -152,7 +153,8 @@ TEST_P(OurAviInFfmpeg, DecodesToTheSamePixelsAndSound) {
               clip.Rgb(i))
         << "frame " << i;
   if (c.audio) {
-    ASSERT_TRUE(Ffmpeg(dir, "-i " + Quote(dir.File("o.avi")) + " -map 0:a -f s16le " + Quote(dir.File("a.raw"))))
+    ASSERT_TRUE(
+        Ffmpeg(dir, "-i " + Quote(dir.File("o.avi")) + " -map 0:a -f s16le " + Quote(dir.File("a.raw"))))
         << FfmpegErrors(dir);
     EXPECT_EQ(vidzoer_test::ReadBytes(dir.File("a.raw")), sound);
   }
@@ -255,12 +257,11 @@ TEST_P(FfmpegAviInOurs, ReadsTheSamePixelsAndSound) {
   EXPECT_EQ(walked->Audio().bytes, sound.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, FfmpegAviInOurs,
-    ::testing::Values(TheirsCase{"pal8", "-c:v rawvideo -pix_fmt pal8", 8, 0},
-                      TheirsCase{"rgb555", "-c:v rawvideo -pix_fmt rgb555le", 16, 0},
-                      TheirsCase{"bgr24", "-c:v rawvideo -pix_fmt bgr24", 24, 0},
-                      TheirsCase{"bgra", "-c:v rawvideo -pix_fmt bgra", 32, 0}),
-    [](const auto& info) { return std::string(info.param.what); });
+INSTANTIATE_TEST_SUITE_P(Kinds, FfmpegAviInOurs,
+                         ::testing::Values(TheirsCase{"pal8", "-c:v rawvideo -pix_fmt pal8", 8, 0},
+                                           TheirsCase{"rgb555", "-c:v rawvideo -pix_fmt rgb555le", 16, 0},
+                                           TheirsCase{"bgr24", "-c:v rawvideo -pix_fmt bgr24", 24, 0},
+                                           TheirsCase{"bgra", "-c:v rawvideo -pix_fmt bgra", 32, 0}),
+                         [](const auto& info) { return std::string(info.param.what); });
 
 }  // namespace

@@ -143,7 +143,8 @@ TEST(RleDeltaFrames, ReadAsFfmpegDecodesThem) {
     const std::string name = dir.File(with_index ? "rle.avi" : "rle_noindex.avi");
     vidzoer_test::WriteBytes(name, RleFile(frames, with_index));
     ASSERT_TRUE(vidzoer_test::RunShell("ffmpeg -v error -nostdin -y -i " + vidzoer_test::Quote(name) +
-                                           " -f rawvideo -pix_fmt rgb24 " + vidzoer_test::Quote(dir.File("ref.rgb")),
+                                           " -f rawvideo -pix_fmt rgb24 " +
+                                           vidzoer_test::Quote(dir.File("ref.rgb")),
                                        dir.File("err.txt")));
     auto reference = vidzoer_test::ReadBytes(dir.File("ref.rgb"));
     const size_t frame_bytes = kWidth * kHeight * 3;

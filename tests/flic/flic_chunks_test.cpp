@@ -24,7 +24,8 @@ Frame Noise(size_t n, uint32_t seed) {
   return f;
 }
 
-std::vector<FrameRecord> WriteAndWalk(const std::string& name, int w, int h, const std::vector<Frame>& frames) {
+std::vector<FrameRecord> WriteAndWalk(const std::string& name, int w, int h,
+                                      const std::vector<Frame>& frames) {
   QELOFlic* o = QELOFlicCreate(name.c_str(), w, h, 50);
   EXPECT_NE(o, nullptr);
   if (o == nullptr) return {};

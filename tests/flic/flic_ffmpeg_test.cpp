@@ -31,7 +31,8 @@ TEST_P(FlicInFfmpeg, DecodesToTheSamePixels) {
   const std::string flc = dir.File("a.flc"), rgb = dir.File("a.rgb");
   QELOFlic* w = QELOFlicCreate(flc.c_str(), c.width, c.height, 40);
   ASSERT_NE(w, nullptr);
-  for (int i = 0; i < c.frames; ++i) ASSERT_EQ(QELOFlicPutNext(w, a.frames[i].data(), a.palettes[i].data()), 1);
+  for (int i = 0; i < c.frames; ++i)
+    ASSERT_EQ(QELOFlicPutNext(w, a.frames[i].data(), a.palettes[i].data()), 1);
   QELOFlicClose(w);
   ASSERT_TRUE(vidzoer_test::RunShell("ffmpeg -v error -nostdin -y -i " + vidzoer_test::Quote(flc) +
                                          " -f rawvideo -pix_fmt rgb24 " + vidzoer_test::Quote(rgb),
@@ -44,14 +45,15 @@ TEST_P(FlicInFfmpeg, DecodesToTheSamePixels) {
     ASSERT_EQ(got, flic_test::ToRgb(a.frames[i], a.palettes[i])) << "frame " << i;
   }
   if (out.size() >= frame_bytes * (c.frames + 1)) {
-    std::vector<uint8_t> ring(out.begin() + c.frames * frame_bytes, out.begin() + (c.frames + 1) * frame_bytes);
+    std::vector<uint8_t> ring(out.begin() + c.frames * frame_bytes,
+                              out.begin() + (c.frames + 1) * frame_bytes);
     EXPECT_EQ(ring, flic_test::ToRgb(a.frames[0], a.palettes[0])) << "the ring frame";
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, FlicInFfmpeg,
-                         ::testing::Values(Case{320, 200, 16, 31}, Case{320, 200, 12, 32}, Case{64, 48, 20, 33},
-                                           Case{100, 20, 20, 34}, Case{324, 9, 12, 35}),
+                         ::testing::Values(Case{320, 200, 16, 31}, Case{320, 200, 12, 32},
+                                           Case{64, 48, 20, 33}, Case{100, 20, 20, 34}, Case{324, 9, 12, 35}),
                          [](const auto& info) {
                            return std::to_string(info.param.width) + "x" + std::to_string(info.param.height) +
                                   "_" + std::to_string(info.param.seed);

@@ -19,7 +19,8 @@ Animation MakeAnimation(int width, int height, int count, uint32_t seed) {
         for (auto& p : frame) p = static_cast<uint8_t>(rng());
         break;
       case 1:  // horizontal bands with a few specks: long runs
-        for (size_t k = 0; k < n; ++k) frame[k] = static_cast<uint8_t>((k / width) / 7 * 13 + (rng() % 50 == 0));
+        for (size_t k = 0; k < n; ++k)
+          frame[k] = static_cast<uint8_t>((k / width) / 7 * 13 + (rng() % 50 == 0));
         break;
       case 2:  // a small rectangle changes
       {

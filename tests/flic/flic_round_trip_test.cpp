@@ -24,7 +24,8 @@ struct Decoded {
 std::vector<uint8_t> Crop(const QELFlic* f, const std::vector<uint8_t>& buffer) {
   std::vector<uint8_t> out;
   for (int y = 0; y < f->height; ++y)
-    out.insert(out.end(), buffer.begin() + y * f->buffer_width, buffer.begin() + y * f->buffer_width + f->width);
+    out.insert(out.end(), buffer.begin() + y * f->buffer_width,
+               buffer.begin() + y * f->buffer_width + f->width);
   return out;
 }
 
@@ -39,7 +40,8 @@ bool MarginIsClear(const QELFlic* f, const std::vector<uint8_t>& buffer) {
 void Write(const std::string& name, const Animation& a, int32_t frame_time = -4000) {
   QELOFlic* w = QELOFlicCreate(name.c_str(), a.width, a.height, frame_time);
   ASSERT_NE(w, nullptr);
-  for (size_t i = 0; i < a.frames.size(); ++i) ASSERT_EQ(QELOFlicPutNext(w, a.frames[i].data(), a.palettes[i].data()), 1);
+  for (size_t i = 0; i < a.frames.size(); ++i)
+    ASSERT_EQ(QELOFlicPutNext(w, a.frames[i].data(), a.palettes[i].data()), 1);
   EXPECT_GT(QELOFlicClose(w), 128u);
 }
 
@@ -73,8 +75,8 @@ TEST_P(FlicRoundTrip, EveryFrameAndPaletteComeBackAndTheReaderWraps) {
       ASSERT_NE(result, 0);
       ASSERT_EQ(Crop(r, buffer), a.frames[i]) << "frame " << i << " pass " << pass;
       ASSERT_EQ(0, std::memcmp(QELFlicGetPalette(r), a.palettes[i].data(), 768)) << "frame " << i;
-      bool palette_changed = i == 0 ? a.palettes[0] != std::vector<uint8_t>(768, 0)
-                                    : a.palettes[i] != a.palettes[i - 1];
+      bool palette_changed =
+          i == 0 ? a.palettes[0] != std::vector<uint8_t>(768, 0) : a.palettes[i] != a.palettes[i - 1];
       EXPECT_EQ(result, palette_changed ? 2 : 1) << "frame " << i;
       ASSERT_TRUE(MarginIsClear(r, buffer));
     }

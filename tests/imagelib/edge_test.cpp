@@ -29,7 +29,8 @@ void Put32(Bytes& b, uint32_t v) {
 Bytes Bitmap(int32_t width, int32_t height, int bits, uint32_t compression, int colours, const Bytes& data,
              const std::vector<uint32_t>& masks = {}) {
   Bytes b = {'B', 'M'};
-  const uint32_t offset = 14 + 40 + static_cast<uint32_t>(masks.size() * 4) + static_cast<uint32_t>(colours * 4);
+  const uint32_t offset =
+      14 + 40 + static_cast<uint32_t>(masks.size() * 4) + static_cast<uint32_t>(colours * 4);
   Put32(b, offset + static_cast<uint32_t>(data.size()));
   Put32(b, 0);
   Put32(b, offset);
@@ -45,7 +46,9 @@ Bytes Bitmap(int32_t width, int32_t height, int bits, uint32_t compression, int 
   Put32(b, static_cast<uint32_t>(colours));
   Put32(b, 0);
   for (uint32_t m : masks) Put32(b, m);
-  for (int i = 0; i < colours; ++i) b.insert(b.end(), {static_cast<uint8_t>(i * 10), static_cast<uint8_t>(i * 10), static_cast<uint8_t>(i * 10), 0});
+  for (int i = 0; i < colours; ++i)
+    b.insert(b.end(),
+             {static_cast<uint8_t>(i * 10), static_cast<uint8_t>(i * 10), static_cast<uint8_t>(i * 10), 0});
   b.insert(b.end(), data.begin(), data.end());
   return b;
 }
@@ -140,19 +143,29 @@ TEST(Malformed, RefusedWithTheirError) {
       {"bmp: not a bitmap", Format::kBmp, {'X', 'M', 0, 0}, imagelib::kErrFormat},
       {"bmp: empty", Format::kBmp, {}, imagelib::kErrFormat},
       {"bmp: pixels cut short", Format::kBmp, Bytes(bmp8.begin(), bmp8.end() - 3), imagelib::kErrRead},
-      {"bmp: no room for the palette", Format::kBmp, Bytes(bmp8.begin(), bmp8.begin() + 60), imagelib::kErrRead},
+      {"bmp: no room for the palette", Format::kBmp, Bytes(bmp8.begin(), bmp8.begin() + 60),
+       imagelib::kErrRead},
       {"bmp: 32768 x 32768 stated", Format::kBmp, Huge(bmp8, 18, 22, false), imagelib::kErrSize},
       {"bmp: 7 bits", Format::kBmp, Bitmap(3, 2, 7, 0, 0, Bytes(8)), imagelib::kErrDepth},
       {"bmp: RLE8 at 24 bits", Format::kBmp, Bitmap(3, 2, 24, 1, 0, Bytes(8)), imagelib::kErrDepth},
-      {"bmp: RLE8 stated far beyond its data", Format::kBmp, Bitmap(20000, 20000, 8, 1, 2, {0, 1}), imagelib::kErrSize},
-      {"bmp: RLE literal past the data", Format::kBmp, Bitmap(6, 1, 8, 1, 2, {0, 9, 1, 2}), imagelib::kErrRead},
-      {"tga: bad type", Format::kTga, Bytes{0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 8, 0, 1, 2, 3, 4}, imagelib::kErrFormat},
+      {"bmp: RLE8 stated far beyond its data", Format::kBmp, Bitmap(20000, 20000, 8, 1, 2, {0, 1}),
+       imagelib::kErrSize},
+      {"bmp: RLE literal past the data", Format::kBmp, Bitmap(6, 1, 8, 1, 2, {0, 9, 1, 2}),
+       imagelib::kErrRead},
+      {"tga: bad type", Format::kTga, Bytes{0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 8, 0, 1, 2, 3, 4},
+       imagelib::kErrFormat},
       {"tga: pixels cut short", Format::kTga, Bytes(tga.begin(), tga.end() - 1), imagelib::kErrRead},
       {"tga: 65535 x 65535 stated", Format::kTga, Huge(tga, 12, 14, true), imagelib::kErrSize},
       {"tga: colour map past the 256 entries", Format::kTga,
        Bytes{0, 1, 1, 200, 0, 100, 0, 24, 0, 0, 0, 0, 1, 0, 1, 0, 8, 0}, imagelib::kErrFormat},
       {"pcx: no palette at the end", Format::kPcx, pcx, imagelib::kErrFormat},
-      {"pcx: 2 planes", Format::kPcx, [&] { Bytes p = pcx; p[65] = 2; return p; }(), imagelib::kErrDepth},
+      {"pcx: 2 planes", Format::kPcx,
+       [&] {
+         Bytes p = pcx;
+         p[65] = 2;
+         return p;
+       }(),
+       imagelib::kErrDepth},
       {"png: signature only", Format::kPng, {0x89, 'P', 'N', 'G', 13, 10, 26, 10}, imagelib::kErrFormat},
       {"gif: header only", Format::kGif, {'G', 'I', 'F', '8', '9', 'a'}, imagelib::kErrFormat},
       {"jpeg: start marker only", Format::kJpeg, {0xFF, 0xD8, 0xFF, 0xE0}, imagelib::kErrFormat},

@@ -30,7 +30,8 @@ Indexed MakeIndexed(int width, int height, int colours, uint32_t seed) {
   p.indices.resize(static_cast<size_t>(width) * height);
   for (size_t k = 0; k < p.indices.size(); ++k) {
     // Runs and noise, so that run-length coders have both to do.
-    p.indices[k] = (k % 11 < 5) ? static_cast<uint8_t>((k / 11) % colours) : static_cast<uint8_t>(rng() % colours);
+    p.indices[k] =
+        (k % 11 < 5) ? static_cast<uint8_t>((k / 11) % colours) : static_cast<uint8_t>(rng() % colours);
   }
   return p;
 }
@@ -49,8 +50,9 @@ std::vector<uint8_t> MakeSmoothRgb(int width, int height, uint32_t seed) {
 
 std::vector<uint8_t> ConvertToRgb(const std::string& file, const std::string& dir) {
   const std::string out = dir + "/back.rgb";
-  if (!vidzoer_test::RunShell("convert " + vidzoer_test::Quote(file + "[0]") + " -auto-orient -depth 8 rgb:" + vidzoer_test::Quote(out),
-           dir + "/convert_err.txt"))
+  if (!vidzoer_test::RunShell("convert " + vidzoer_test::Quote(file + "[0]") +
+                                  " -auto-orient -depth 8 rgb:" + vidzoer_test::Quote(out),
+                              dir + "/convert_err.txt"))
     return {};
   return vidzoer_test::ReadBytes(out);
 }

@@ -72,18 +72,19 @@ struct InCase {
 class FromImageMagick : public ::testing::TestWithParam<InCase> {};
 
 TEST_P(FromImageMagick, LoadsTheSamePixels) {
-  ASSERT_TRUE(vidzoer_test::HaveProgram("convert")) << "ImageMagick is a test dependency (scripts/install-deps.sh)";
+  ASSERT_TRUE(vidzoer_test::HaveProgram("convert"))
+      << "ImageMagick is a test dependency (scripts/install-deps.sh)";
   const InCase c = GetParam();
   vidzoer_test::TempDir dir;
   const int w = 37, h = 23;
-  std::vector<uint8_t> rgb = c.colours > 0 ? image_test::MakeIndexed(w, h, c.colours, 7).Rgb()
-                                           : image_test::MakeSmoothRgb(w, h, 7);
+  std::vector<uint8_t> rgb =
+      c.colours > 0 ? image_test::MakeIndexed(w, h, c.colours, 7).Rgb() : image_test::MakeSmoothRgb(w, h, 7);
   vidzoer_test::WriteBytes(dir.File("in.rgb"), rgb);
   const std::string out = dir.File(c.file);
-  ASSERT_TRUE(vidzoer_test::RunShell("convert -size " + std::to_string(w) + "x" + std::to_string(h) + " -depth 8 rgb:" +
-                                  vidzoer_test::Quote(dir.File("in.rgb")) + " " + c.options +
-                                  (std::string(c.options).ends_with(":") ? "" : " ") + out,
-                              dir.File("err.txt")))
+  ASSERT_TRUE(vidzoer_test::RunShell("convert -size " + std::to_string(w) + "x" + std::to_string(h) +
+                                         " -depth 8 rgb:" + vidzoer_test::Quote(dir.File("in.rgb")) + " " +
+                                         c.options + (std::string(c.options).ends_with(":") ? "" : " ") + out,
+                                     dir.File("err.txt")))
       << [&] {
            auto err = vidzoer_test::ReadBytes(dir.File("err.txt"));
            return std::string(err.begin(), err.end());
@@ -108,7 +109,8 @@ TEST_P(FromImageMagick, LoadsTheSamePixels) {
   ASSERT_EQ(Load(c.format, out, &image), 0);
   auto wide = image_test::ImageRgb(image);
   std::vector<uint8_t> cut;
-  for (int y = 0; y < h; ++y) cut.insert(cut.end(), wide.begin() + y * (w + 1) * 3, wide.begin() + (y * (w + 1) + w) * 3);
+  for (int y = 0; y < h; ++y)
+    cut.insert(cut.end(), wide.begin() + y * (w + 1) * 3, wide.begin() + (y * (w + 1) + w) * 3);
   EXPECT_LE(image_test::MaxDifference(cut, reference), c.tolerance);
   imagelib::freeimage(&image);
 }
@@ -143,7 +145,8 @@ INSTANTIATE_TEST_SUITE_P(
         InCase{"tiff_grey", Format::kTiff, "a.tif", "-type Grayscale", 0, 8, 0},
         InCase{"tiff24", Format::kTiff, "a.tif", "-type TrueColor", 0, 24, 0},
         InCase{"tiff24_lzw", Format::kTiff, "a.tif", "-type TrueColor -compress LZW", 0, 24, 0},
-        InCase{"tiff24_tiled", Format::kTiff, "a.tif", "-type TrueColor -define tiff:tile-geometry=16x16", 0, 24, 0},
+        InCase{"tiff24_tiled", Format::kTiff, "a.tif", "-type TrueColor -define tiff:tile-geometry=16x16", 0,
+               24, 0},
         InCase{"jpeg", Format::kJpeg, "a.jpg", "-quality 90", 0, 24, 3},
         InCase{"jpeg_grey", Format::kJpeg, "a.jpg", "-type Grayscale -quality 90", 0, 8, 3}),
     [](const auto& info) { return std::string(info.param.what); });
@@ -182,7 +185,8 @@ int Save(Format f, const std::string& name, const Image* image) {
 class ToImageMagick : public ::testing::TestWithParam<OutCase> {};
 
 TEST_P(ToImageMagick, ReadsThePixelsWeSaved) {
-  ASSERT_TRUE(vidzoer_test::HaveProgram("convert")) << "ImageMagick is a test dependency (scripts/install-deps.sh)";
+  ASSERT_TRUE(vidzoer_test::HaveProgram("convert"))
+      << "ImageMagick is a test dependency (scripts/install-deps.sh)";
   const OutCase c = GetParam();
   vidzoer_test::TempDir dir;
   for (int w : {37, 64, 1}) {
@@ -201,7 +205,9 @@ TEST_P(ToImageMagick, ReadsThePixelsWeSaved) {
         picture.palette[i * 3 + 2] = static_cast<uint8_t>(64 + i / 2);
       }
       for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) picture.indices[static_cast<size_t>(y) * w + x] = static_cast<uint8_t>((x * 255 / w + y * 255 / h) / 2);
+        for (int x = 0; x < w; ++x)
+          picture.indices[static_cast<size_t>(y) * w + x] =
+              static_cast<uint8_t>((x * 255 / w + y * 255 / h) / 2);
     }
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {

@@ -37,7 +37,8 @@ Input MakeInput(int width, int height, int count, bool true_colour, uint32_t see
     std::vector<uint8_t> f(static_cast<size_t>(in.pitch) * height, 0xAB);
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < (true_colour ? width * 4 : width); ++x)
-        f[static_cast<size_t>(y) * in.pitch + x] = static_cast<uint8_t>((x / 3 + y + i) % 7 == 0 ? rng() : x + y * 3 + i);
+        f[static_cast<size_t>(y) * in.pitch + x] =
+            static_cast<uint8_t>((x / 3 + y + i) % 7 == 0 ? rng() : x + y * 3 + i);
     std::vector<uint8_t> p(768);
     for (int k = 0; k < 256; ++k) {
       p[k * 3] = static_cast<uint8_t>(k);
@@ -84,7 +85,8 @@ OGFile* Create(const std::string& name, const Input& in, int32_t flags = OGFILE_
 }
 
 uint32_t WriteAll(OGFile* og, const Input& in) {
-  for (size_t i = 0; i < in.frames.size(); ++i) EXPECT_EQ(OGFilePut(og, in.frames[i].data(), in.palettes[i].data()), 1);
+  for (size_t i = 0; i < in.frames.size(); ++i)
+    EXPECT_EQ(OGFilePut(og, in.frames[i].data(), in.palettes[i].data()), 1);
   EXPECT_EQ(og->error, 0);
   return OGFileClose(og);
 }
@@ -138,19 +140,20 @@ TEST_P(OGFileStills, NumberedImagesHoldTheFrames) {
   EXPECT_EQ(total, sizes);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, OGFileStills,
-    ::testing::Values(StillCase{"bmp", false, OGFILE_BMP, 8, imagelib::loadbmp, 0},
-                      StillCase{"BMP", true, OGFILE_BMP, 24, imagelib::loadbmp, 0},
-                      StillCase{"tga", false, OGFILE_TGA, 24, imagelib::loadtga, 0},
-                      StillCase{"tif", false, OGFILE_TIFF, 8, imagelib::loadtif, 0},
-                      StillCase{"tif", true, OGFILE_TIFF, 24, imagelib::loadtif, 0},
-                      StillCase{"pcx", false, OGFILE_PCX, 8, imagelib::loadpcx, 0},
-                      StillCase{"Gif", false, OGFILE_GIF, 8, imagelib::loadgif, 0},
-                      StillCase{"png", false, OGFILE_PNG, 8, imagelib::loadpng, 0},
-                      StillCase{"png", true, OGFILE_PNG, 24, imagelib::loadpng, 0},
-                      StillCase{"jpg", true, OGFILE_JPEG, 24, imagelib::loadjpg, 2}),
-    [](const auto& info) { return std::string(info.param.ext) + (info.param.true_colour ? "_24" : "_8"); });
+INSTANTIATE_TEST_SUITE_P(Kinds, OGFileStills,
+                         ::testing::Values(StillCase{"bmp", false, OGFILE_BMP, 8, imagelib::loadbmp, 0},
+                                           StillCase{"BMP", true, OGFILE_BMP, 24, imagelib::loadbmp, 0},
+                                           StillCase{"tga", false, OGFILE_TGA, 24, imagelib::loadtga, 0},
+                                           StillCase{"tif", false, OGFILE_TIFF, 8, imagelib::loadtif, 0},
+                                           StillCase{"tif", true, OGFILE_TIFF, 24, imagelib::loadtif, 0},
+                                           StillCase{"pcx", false, OGFILE_PCX, 8, imagelib::loadpcx, 0},
+                                           StillCase{"Gif", false, OGFILE_GIF, 8, imagelib::loadgif, 0},
+                                           StillCase{"png", false, OGFILE_PNG, 8, imagelib::loadpng, 0},
+                                           StillCase{"png", true, OGFILE_PNG, 24, imagelib::loadpng, 0},
+                                           StillCase{"jpg", true, OGFILE_JPEG, 24, imagelib::loadjpg, 2}),
+                         [](const auto& info) {
+                           return std::string(info.param.ext) + (info.param.true_colour ? "_24" : "_8");
+                         });
 
 TEST(OGFileNames, TwelveFramesAreNumberedAndOneFrameKeepsTheName) {
   vidzoer_test::TempDir dir;
@@ -205,13 +208,17 @@ TEST(OGFileRefusals, UnsupportedKindsAndDepthsAreReported) {
     const Input* in;
     int flags;
     bool reported;
-  } cases[] = {{"x.xyz", &eight, 2, true}, {"x.pcx", &full, 2, true}, {"x.gif", &full, 2, true},
-               {"x.flc", &full, 2, true},  {"x.xyz", &eight, 3, false}};
+  } cases[] = {{"x.xyz", &eight, 2, true},
+               {"x.pcx", &full, 2, true},
+               {"x.gif", &full, 2, true},
+               {"x.flc", &full, 2, true},
+               {"x.xyz", &eight, 3, false}};
   for (const auto& c : cases) {
     EXPECT_EQ(Create(dir.File(c.name), *c.in, c.flags), nullptr) << c.name;
     if (c.reported) {
       ASSERT_EQ(g_messages.size(), 1u) << c.name;
-      EXPECT_EQ(g_messages[0], (std::pair<std::string, int>{"Unsupported output file type or color depth.", 2}));
+      EXPECT_EQ(g_messages[0],
+                (std::pair<std::string, int>{"Unsupported output file type or color depth.", 2}));
     } else {
       EXPECT_TRUE(g_messages.empty());
     }
@@ -311,7 +318,8 @@ TEST_P(OGFileAvi, FramesAndPalettesReadBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, OGFileAvi,
-                         ::testing::Values(AviCase{"raw8", false, 0, 0}, AviCase{"rle8", false, OGFILE_AVI_RLE8, 1},
+                         ::testing::Values(AviCase{"raw8", false, 0, 0},
+                                           AviCase{"rle8", false, OGFILE_AVI_RLE8, 1},
                                            AviCase{"raw24", true, 0, 0}),
                          [](const auto& info) { return std::string(info.param.what); });
 
