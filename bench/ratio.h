@@ -28,7 +28,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
     std::map<std::string, double> baseline;
     for (const auto& [name, t] : times_) {
       auto slash = name.find('/');
-      if (slash != std::string::npos && name.compare(slash + 1, std::string::npos, "baseline") == 0)
+      if (slash != std::string::npos && Variant(name, slash) == "baseline")
         baseline[name.substr(0, slash)] = t;
     }
     std::printf("\nRatios against the baseline of the same run (baseline time / time):\n");
@@ -37,12 +37,19 @@ class RatioReporter : public benchmark::ConsoleReporter {
       if (slash == std::string::npos) continue;
       auto group = name.substr(0, slash);
       auto it = baseline.find(group);
-      if (it == baseline.end() || name.compare(slash + 1, std::string::npos, "baseline") == 0) continue;
+      if (it == baseline.end() || Variant(name, slash) == "baseline") continue;
       std::printf("  %-48s %10.4g\n", name.c_str(), t > 0 ? it->second / t : 0.0);
     }
   }
 
  private:
+  // The part after the group: "Group/variant", or "Group/variant/real_time"
+  // and the like with the suffixes Google Benchmark adds.
+  static std::string Variant(const std::string& name, size_t slash) {
+    auto end = name.find('/', slash + 1);
+    return name.substr(slash + 1, end == std::string::npos ? std::string::npos : end - slash - 1);
+  }
+
   std::vector<std::pair<std::string, double>> times_;
 };
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/temp_file.h"
 #include "qelutil/qelutil.h"
 
 namespace {
@@ -34,15 +35,7 @@ void Check(bool ok) {
 }
 
 void WriteFile(const uint8_t* data, size_t size) {
-  int fd = ::open(TempName().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  if (fd < 0) std::abort();
-  size_t done = 0;
-  while (done < size) {
-    ssize_t n = ::write(fd, data + done, size - done);
-    if (n <= 0) std::abort();
-    done += static_cast<size_t>(n);
-  }
-  ::close(fd);
+  fuzz_support::WriteInput(TempName(), data, size);
 }
 
 constexpr int32_t kBufferSizes[8] = {0, 1, 2, 3, 7, 16, 61, 4096};

@@ -237,6 +237,146 @@ QELUTIL_API void HuffAddStat(Huff* h, uint32_t value);
 QELUTIL_API int32_t HuffStartEncode(Huff* h);
 QELUTIL_API uint32_t HuffEncode(Huff* h, uint32_t value);
 
+/* ------------------------------------------------------------------------ */
+/* Flic animations (8-bit FLI and FLC)                                       */
+/* ------------------------------------------------------------------------ */
+
+/* Frame times are in the toolkit's convention: a positive value is
+ * milliseconds per frame, a negative one its magnitude in 1/100000 s. */
+
+/* A flic being read. Frames decode into a caller's buffer of buffer_width x
+ * buffer_height bytes (the flic's size rounded up to multiples of 4), with
+ * buffer_width as the row pitch; the columns and rows beyond the flic's size
+ * are kept at colour 0. */
+typedef struct QELFlic {
+  uint32_t file_size;    /* from the header */
+  int32_t buffer_width;  /* width rounded up to a multiple of 4 */
+  int32_t buffer_height; /* height rounded up to a multiple of 4 */
+  int32_t frames;        /* frame count (without the ring frame) */
+  int32_t frame_time;    /* negative, in 1/100000 s */
+  int32_t width;
+  int32_t height;
+  QELFile* file;           /* 64000-byte buffer */
+  uint32_t frames_decoded; /* since the start */
+  uint32_t frame_size;     /* bytes of the last frame's data, header included */
+  uint32_t first_frame;    /* file offset of the first frame */
+  uint8_t palette[768];    /* current palette, 256 x R, G, B, 8 bits each */
+} QELFlic;
+
+/* Opens a FLI or FLC file; a name without extension is tried with ".flc",
+ * then with ".fli". Null when no such file opens or its header is not that
+ * of an 8-bit FLI or FLC file with a size and at least one frame. FLI speeds
+ * (1/70 s) and FLC speeds (milliseconds; 0 or above 30000 means 200) become
+ * frame_time. */
+QELUTIL_API QELFlic* QELFlicOpen(const char* name);
+/* Decodes the next frame into buffer; after the last frame the first comes
+ * again. 2 when the palette changed in this frame, 1 otherwise, 0 without a
+ * reader or buffer. A frame whose data is cut short is skipped. */
+QELUTIL_API int32_t QELFlicGetNext(QELFlic* flic, uint8_t* buffer);
+/* Decodes until frame_number frames (at most the frame count) have been
+ * decoded since the start, starting again from the first frame when the
+ * reader is already past it; 0 gives a rewound reader. 2 when any palette
+ * changed on the way, 1 otherwise, 0 on failure. */
+QELUTIL_API int32_t QELFlicGoto(QELFlic* flic, uint32_t frame_number, uint8_t* buffer);
+/* The current palette (256 x R, G, B), or null. */
+QELUTIL_API const uint8_t* QELFlicGetPalette(QELFlic* flic);
+/* The file name, as QELFileGetName. */
+QELUTIL_API const char* QELFlicGetName(QELFlic* flic, char* dest);
+QELUTIL_API void QELFlicClose(QELFlic* flic);
+
+/* A flic being written (FLC). */
+typedef struct QELOFlic {
+  QELFile* file;
+  int32_t width;
+  int32_t height;
+  int32_t failed;             /* set once a write has failed */
+  uint32_t frames_written;    /* the ring frame included once it is written */
+  uint8_t* previous;          /* the previous frame, width x height */
+  uint8_t* first;             /* the first frame, width x height */
+  uint8_t* work;              /* the chunk being built */
+  uint32_t after_first;       /* file offset just after the first frame */
+  uint8_t palette[768];       /* current palette, 256 x R, G, B */
+  uint8_t first_palette[768]; /* the palette of the first frame */
+} QELOFlic;
+
+/* Creates name (".flc" appended when it has no extension) and writes its
+ * header. Null when width is odd or not positive, height is not positive,
+ * either is above 65535, memory runs out or the file cannot be created. */
+QELUTIL_API QELOFlic* QELOFlicCreate(const char* name, int32_t width, int32_t height, int32_t frame_time);
+/* Writes one frame of width x height bytes (rows of width bytes) and, when
+ * palette (256 x R, G, B) is given and differs from the current one, its
+ * changed entries. 1 on success, 0 once a write has failed. */
+QELUTIL_API int32_t QELOFlicPutNext(QELOFlic* flic, const uint8_t* frame, const uint8_t* palette);
+/* Writes the ring frame (from the last frame back to the first, palette
+ * included), completes the header and closes; the file's size. */
+QELUTIL_API uint32_t QELOFlicClose(QELOFlic* flic);
+
+/* ------------------------------------------------------------------------ */
+/* Graphics output                                                           */
+/* ------------------------------------------------------------------------ */
+
+/* The caller's message function: a text and a kind (0 progress, 1 the first
+ * progress message of a phase, 2 error, 3 with a null text: the user
+ * declined to overwrite); for progress messages a nonzero result asks to
+ * cancel. */
+typedef uint8_t (*QELMessageFunc)(const char* text, int32_t kind);
+
+/* Output kinds, chosen by the name's extension (compared ignoring case). */
+#define OGFILE_FLIC 0  /* ".flc" or none, 8-bit input only */
+#define OGFILE_BMP 1   /* 8 or 24 bits */
+#define OGFILE_JPEG 2  /* 8 or 24 bits, quality 100 */
+#define OGFILE_TGA 3   /* always 24 bits */
+#define OGFILE_TIFF 4  /* 8 or 24 bits, LZW */
+#define OGFILE_PCX 5   /* 8 bits only */
+#define OGFILE_GIF 6   /* 8 bits only */
+#define OGFILE_PNG 7   /* 8 or 24 bits */
+#define OGFILE_AVI 128 /* 8 or 24 bits */
+
+/* OGFileCreate flags. */
+#define OGFILE_QUIET_UNSUPPORTED 1 /* do not report an unsupported type */
+#define OGFILE_NO_OVERWRITE_ASK 2  /* do not ask before overwriting */
+#define OGFILE_AVI_RLE8 4          /* 8-bit AVI frames RLE8-coded, not uncompressed */
+
+/* Frames written as a flic, an AVI file, or one still image per frame. */
+typedef struct OGFile {
+  char pattern[128];    /* still images: base name, number format, extension */
+  char first_name[128]; /* the name of the first file written */
+  char summary[264];    /* the first and the latest file name ("%s to %s") */
+  int32_t true_colour;  /* input frames are 32-bit blue, green, red, unused */
+  int32_t width;
+  int32_t height;
+  int32_t pitch;        /* bytes per input row */
+  int32_t next_number;  /* of the next still image */
+  int32_t kind;         /* OGFILE_... */
+  int32_t bits;         /* bits per output pixel: 8 or 24 */
+  uint32_t total_bytes; /* bytes written */
+  int32_t error;        /* set when a frame could not be written */
+  QELOFlic* flic;
+  void* image;    /* the image library's image (still images) */
+  uint8_t* frame; /* a flic frame of the flic's width, or the AVI frame */
+  void* avi;      /* the AVI file being written */
+  QELMessageFunc message;
+} OGFile;
+
+/* Prepares the output named name for frames of width x height pixels (rows of
+ * pitch bytes; 8-bit pixels, or 32-bit ones with true_colour set), frames
+ * frames of frame_time each. Asks before overwriting unless flag
+ * OGFILE_NO_OVERWRITE_ASK; a declined question sends a null text of kind 3.
+ * Still images get numbered names: "out.bmp" for 12 frames writes
+ * out00.bmp ... out11.bmp, for one frame out.bmp. A flic gets the width
+ * rounded up to a multiple of 4. Null after a message of kind 2 when the
+ * output cannot be made (owner is the caller's window, unused here). */
+QELUTIL_API OGFile* OGFileCreate(void* owner, const char* name, int32_t true_colour, int32_t frames,
+                                 int32_t width, int32_t height, int32_t pitch, int32_t frame_time,
+                                 QELMessageFunc message, int32_t flags);
+/* Writes one frame with its palette (256 x R, G, B; used for 8-bit input).
+ * 1 on success; on failure the error flag is set, 0 is returned, and later
+ * frames are still attempted. */
+QELUTIL_API int32_t OGFilePut(OGFile* og, const uint8_t* pixels, const uint8_t* palette);
+/* Finishes and frees; the bytes written (the flic or AVI file's size, or the
+ * sum of the still images' sizes). */
+QELUTIL_API uint32_t OGFileClose(OGFile* og);
+
 #ifdef __cplusplus
 }
 #endif

@@ -14,6 +14,10 @@ packages=(
   espeak-ng
   libsdl2-dev
   xvfb libx11-dev
+  # The image library's codecs (JPEG, GIF, TIFF, PNG).
+  libjpeg62-turbo-dev libgif-dev libtiff-dev libpng-dev
+  # Independent readers and writers the image, flic and AVI tests compare with.
+  imagemagick ffmpeg
 )
 # Extra packages may be asked for on the command line (e.g. clang for fuzzing).
 packages+=("$@")
