@@ -14,6 +14,7 @@
 
 #include "support/run_program.h"
 #include "support/temp_dir.h"
+#include "support/files.h"
 #include "support/wave_file.h"
 #include "tools/lib/ppm.h"
 

@@ -14,6 +14,7 @@
 #include "play_loop.h"
 #include "sound_fixture.h"
 #include "support/run_program.h"
+#include "support/files.h"
 #include "support/wave_file.h"
 #include "tools/lib/ppm.h"
 #include "tools/lib/vdz_tracks.h"

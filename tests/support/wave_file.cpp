@@ -1,7 +1,6 @@
 #include "support/wave_file.h"
 
 #include <fstream>
-#include <iterator>
 #include <random>
 
 namespace vidzoer_test {
@@ -47,11 +46,6 @@ std::vector<uint8_t> TrimSilence(std::vector<uint8_t> b, uint8_t silence) {
   while (last > first && b[last - 1] == silence) --last;
   return std::vector<uint8_t>(b.begin() + static_cast<std::ptrdiff_t>(first),
                               b.begin() + static_cast<std::ptrdiff_t>(last));
-}
-
-std::vector<uint8_t> ReadBytes(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 }  // namespace vidzoer_test

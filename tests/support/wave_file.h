@@ -1,6 +1,6 @@
 // Small sound helpers for end-to-end tests: RIFF wave files of PCM sound,
 // noise to fill them, and the trimming of leading and trailing silence off
-// what a device played.
+// what a device played. (Whole files as bytes: support/files.h.)
 #pragma once
 
 #include <cstdint>
@@ -19,8 +19,5 @@ std::vector<uint8_t> NoiseBytes(size_t n, uint32_t seed);
 
 // `b` without the bytes equal to `silence` at its start and end.
 std::vector<uint8_t> TrimSilence(std::vector<uint8_t> b, uint8_t silence);
-
-// The whole file as bytes (empty when it cannot be read).
-std::vector<uint8_t> ReadBytes(const std::string& name);
 
 }  // namespace vidzoer_test
