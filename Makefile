@@ -4,10 +4,11 @@
 #   make test-tsan  the sound output's thread stress tests under ThreadSanitizer
 #   make bench  build and run the benchmarks (figures as ratios against a baseline)
 #   make fuzz   build the libFuzzer targets with clang
+#   make fuzz-run  run every fuzz target for 10 CPU-minutes (after make fuzz)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 
-.PHONY: all deps build build-release build-asan demo test test-release test-asan test-tsan bench fuzz format clean
+.PHONY: all deps build build-release build-asan demo test test-release test-asan test-tsan bench fuzz fuzz-run format clean
 
 all: build-release
 
@@ -82,8 +83,11 @@ fuzz: deps
 	scripts/install-deps.sh clang
 	CC=clang CXX=clang++ cmake -S . -B build/fuzz -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DVIDZOER_SANITIZE=ON -DVIDZOER_LIBFUZZER=ON -DVIDZOER_BENCH=OFF
-	cmake --build build/fuzz -j $(JOBS)
+	cmake --build build/fuzz -j $(JOBS) --target fuzz_all
 	@echo "fuzz targets are in build/fuzz/fuzz/ (run e.g. build/fuzz/fuzz/fuzz_qelfile fuzz/corpus/qelfile)"
+
+fuzz-run:
+	scripts/fuzz-run.sh -s 600 -b build/fuzz
 
 format:
 	find platform qelutil playback script tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i

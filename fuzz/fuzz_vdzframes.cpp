@@ -23,13 +23,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!vidzotools::WriteFileBytes(name, std::vector<uint8_t>(data, data + size))) return 0;
   std::string error;
   uint32_t frames = 0;
+  uint64_t pixels = 0;
+  // The walk stops after 4096 frames or 2^27 pixels: the cost of decoding
+  // grows with the frames and the picture size a file may claim (up to the
+  // open's limits), which is not a finding in itself.
   vidzotools::DecodeVdzFrames(
       name, true,
-      [&frames](const vidzotools::DecodedFrame& f, std::string&) {
-        volatile uint8_t sink =
-            f.pixels[0] ^ f.pixels[static_cast<size_t>(f.width) * f.height - 1] ^ f.palette[767];
+      [&frames, &pixels](const vidzotools::DecodedFrame& f, std::string&) {
+        const size_t area = static_cast<size_t>(f.width) * f.height;
+        volatile uint8_t sink = f.pixels[0] ^ f.pixels[area - 1] ^ f.palette[767];
         (void)sink;
-        return ++frames < 4096;
+        pixels += area;
+        return ++frames < 4096 && pixels < (uint64_t{1} << 27);
       },
       error);
   return 0;

@@ -94,7 +94,7 @@ void VidzoSeekFrame(VidzoHandle* h) {
     }
   } else if (platform::FileSeek(static_cast<int>(h->FileHandle), target, SEEK_SET) < 0) {
     vidzo::StartRingAt(h, target);
-    h->ReadError = 1;
+    h->ReadError |= VDZ_READ_SHORT;
     h->CurrentFrameSize = 0;
     h->FrameData = h->FrameBuffer;
     return;

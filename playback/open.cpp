@@ -4,9 +4,15 @@
 //
 // Beyond the format's own checks, a file is refused ("Damaged Vidzoer file")
 // when it has no frame to show, when its tables, trees or frame data would
-// reach past 4 GiB, or, when the file's size is known, past its end (so no
-// buffer is ever sized by numbers the file cannot back), and when its trees
-// leave no value free to mark inner nodes.
+// reach past 4 GiB, when, the file's size being known, its tables or trees
+// reach past its end or not even frame 0 is whole (so no buffer is ever sized
+// by numbers the file cannot back), and when its trees leave no value free to
+// mark inner nodes. A picture larger than VDZ_MAX_SIDE on a side or
+// VDZ_MAX_PIXELS in all (as shown) is refused as too large.
+//
+// A file whose frame data ends early (an interrupted copy) opens with the
+// frames it holds whole: FrameCount is lowered to them, the ring frame is
+// dropped unless it is whole, and ReadError has VDZ_READ_CUT.
 #include <sys/stat.h>
 
 #include <cinttypes>
@@ -31,6 +37,15 @@ void Log(const char* text) {
   platform::DebugLog("%s", text);
 }
 
+// Why the last open failed (process-wide, like the other settings).
+uint32_t g_failure = VIDZO_OPEN_OK;
+char g_failure_text[160] = "";
+
+void SetFailure(uint32_t code, const char* text) {
+  g_failure = code;
+  std::snprintf(g_failure_text, sizeof g_failure_text, "%s", text);
+}
+
 // Size of a regular file, or -1 when the descriptor has none (a pipe).
 int64_t KnownFileSize(int fd) {
   struct stat st;
@@ -47,8 +62,9 @@ struct OpenJob {
   int64_t file_size = -1;  // -1 = unknown
 };
 
-VidzoHandle* Fail(OpenJob& job, const char* message) {
+VidzoHandle* Fail(OpenJob& job, const char* message, uint32_t code = VIDZO_OPEN_FAILED) {
   if (message != nullptr) Log(message);
+  SetFailure(code, message != nullptr ? message : "Not enough memory for the Vidzoer file");
   if (job.h != nullptr) {
     vidzo::ReleaseBuffers(job.h);
     std::memset(static_cast<void*>(job.h), 0, sizeof(VidzoHandle));
@@ -81,6 +97,40 @@ void ParseHeader(VidzoHandle* h, const uint8_t* b) {
 bool Fits(const OpenJob& job, uint64_t end) {
   if (end > kU32Max) return false;
   return job.file_size < 0 || end <= static_cast<uint64_t>(job.file_size);
+}
+
+// Whether the picture, as shown (doubled height included), is within the
+// toolkit's limits.
+bool PictureFits(const VidzoHandle* h, uint32_t flags) {
+  uint32_t mode = h->HeaderFlags & (VDZ_INTERLACED | VDZ_DOUBLED);
+  switch (flags & OPEN_Y_NONE) {
+    case OPEN_Y_INTERLACE:
+      mode = VDZ_INTERLACED;
+      break;
+    case OPEN_Y_DOUBLE:
+      mode = VDZ_DOUBLED;
+      break;
+    case OPEN_Y_NONE:
+      mode = 0;
+      break;
+    default:
+      break;
+  }
+  const uint64_t height = uint64_t{h->Height} * (mode == VDZ_INTERLACED || mode == VDZ_DOUBLED ? 2 : 1);
+  return h->Width <= VDZ_MAX_SIDE && height <= VDZ_MAX_SIDE && uint64_t{h->Width} * height <= VDZ_MAX_PIXELS;
+}
+
+// The records of `sizes` (n of them, the first at file position `first`)
+// that the file holds whole.
+uint32_t WholeRecords(const OpenJob& job, const uint32_t* sizes, uint32_t n, uint64_t first) {
+  if (job.file_size < 0) return n;
+  const uint64_t end = static_cast<uint64_t>(job.file_size);
+  uint64_t at = first;
+  for (uint32_t i = 0; i < n; ++i) {
+    at += sizes[i];
+    if (at > end) return i;
+  }
+  return n;
 }
 
 // Reads exactly n bytes at the current position; the rest is zeroed when the
@@ -138,6 +188,13 @@ VidzoHandle* OpenFrom(const void* source, int fd, uint32_t flags, uint32_t extra
   if (std::memcmp(header, "VDZ2", 4) != 0) return Fail(job, "Wasn't a Vidzoer file");
   ParseHeader(h, header);
   if (h->FrameCount == 0) return Fail(job, "Damaged Vidzoer file");
+  if (!PictureFits(h, flags)) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Picture too large: %" PRIu32 " x %" PRIu32 " pixels (at most %u on a side and %u in all)",
+                  h->Width, h->Height, VDZ_MAX_SIDE, VDZ_MAX_PIXELS);
+    return Fail(job, text, VIDZO_OPEN_TOO_LARGE);
+  }
 
   // Step 5: timing.
   if (flags & OPEN_RATE_OVERRIDE) h->FrameRate = VidzoProcess()->RateOverride;
@@ -154,6 +211,8 @@ VidzoHandle* OpenFrom(const void* source, int fd, uint32_t flags, uint32_t extra
   h->FrameTypes = tables;
   h->FrameSizes = reinterpret_cast<uint32_t*>(tables + ((n + 3) & ~uint64_t{3}));
   const uint32_t frames = static_cast<uint32_t>(n);
+  h->HeaderFrameCount = h->FrameCount;
+  h->TableRecords = frames;
   auto* size_bytes = reinterpret_cast<uint8_t*>(h->FrameSizes);
   ReadFully(h, size_bytes, 4 * frames);
   for (uint32_t i = 0; i < frames; ++i) h->FrameSizes[i] = vidzo::LoadLe32(size_bytes + 4 * i);
@@ -186,8 +245,20 @@ VidzoHandle* OpenFrom(const void* source, int fd, uint32_t flags, uint32_t extra
   uint64_t first = base + VDZ_HEADER_SIZE + 5 * n + h->TreesSize;
   h->FirstFrameOffset = static_cast<uint32_t>(first);
 
-  // Step 10: frame statistics.
-  vidzo::FrameStats stats = vidzo::ComputeFrameStats(h->FrameSizes, frames, fps);
+  // Frame data that ends early: only the frames held whole are played.
+  const uint32_t whole = WholeRecords(job, h->FrameSizes, frames, first);
+  if (whole == 0) return Fail(job, "Damaged Vidzoer file");
+  if (whole < frames) {
+    platform::DebugLog("VidzoOpen - the frame data ends at byte %" PRId64 ", inside frame %" PRIu32
+                       ": %" PRIu32 " of %" PRIu32 " frame records are whole",
+                       job.file_size, whole, whole, frames);
+    h->ReadError |= VDZ_READ_CUT;
+    h->FrameCount = whole;  // whole < frames, so the ring frame is not whole
+    h->HeaderFlags &= ~VDZ_RING_FRAME;
+  }
+
+  // Step 10: frame statistics, over the records held whole.
+  vidzo::FrameStats stats = vidzo::ComputeFrameStats(h->FrameSizes, vidzo::StoredFrames(h), fps);
   if (!Fits(job, first + stats.total)) return Fail(job, "Damaged Vidzoer file");
   h->LargestFrame = stats.largest;
   h->AverageFrame = stats.average;
@@ -270,6 +341,7 @@ VidzoHandle* OpenFrom(const void* source, int fd, uint32_t flags, uint32_t extra
   h->BytesReadAhead = 0;
   h->OpenReadMs = h->ReadMs;
   platform::DebugLog("VidzoOpen returned: %" PRIuPTR, reinterpret_cast<uintptr_t>(h));
+  SetFailure(VIDZO_OPEN_OK, "");
   return h;
 }
 
@@ -278,7 +350,10 @@ VidzoHandle* OpenFrom(const void* source, int fd, uint32_t flags, uint32_t extra
 extern "C" {
 
 VidzoHandle* VidzoOpen(const void* source, uint32_t flags, uint32_t extra_buffer) {
-  if (source == nullptr) return nullptr;
+  if (source == nullptr) {
+    SetFailure(VIDZO_OPEN_FAILED, "Couldn't open the Vidzoer file");
+    return nullptr;
+  }
   int fd = platform::kInvalidFile;
   if (flags & OPEN_FILE_HANDLE) {
     if (flags & OPEN_CALLER_RECORD) {
@@ -294,6 +369,14 @@ VidzoHandle* VidzoOpen(const void* source, uint32_t flags, uint32_t extra_buffer
 
 VidzoHandle* VidzoOpenFd(int fd, uint32_t flags, uint32_t extra_buffer) {
   return OpenFrom(nullptr, fd, (flags | OPEN_FILE_HANDLE) & ~OPEN_CALLER_RECORD, extra_buffer);
+}
+
+uint32_t VidzoOpenFailure(void) {
+  return g_failure;
+}
+
+const char* VidzoOpenMessage(void) {
+  return g_failure_text;
 }
 
 }  // extern "C"

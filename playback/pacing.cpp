@@ -139,7 +139,7 @@ bool MeasurementsRunning(const VidzoHandle* h) {
 extern "C" {
 
 uint32_t VidzoDecodeFrame(VidzoHandle* h) {
-  if (h == nullptr || h->ReadError) return 0;
+  if (h == nullptr || (h->ReadError & VDZ_READ_SHORT)) return 0;
   const uint32_t now = StartMark(platform::TimeMs());
   h->FrameStartMs = h->DecodeStartMs = now;
   if (h->FirstFrameMs == 0) h->FirstFrameMs = now;
@@ -169,7 +169,7 @@ uint32_t VidzoDecodeFrame(VidzoHandle* h) {
 
 void VidzoAdvanceFrame(VidzoHandle* h) {
   if (h == nullptr) return;
-  if (h->ReadError) {
+  if (h->ReadError & VDZ_READ_SHORT) {
     h->CurrentFrame += 1;
     return;
   }
@@ -180,7 +180,7 @@ void VidzoAdvanceFrame(VidzoHandle* h) {
 }
 
 uint32_t VidzoFrameNotDue(VidzoHandle* h) {
-  if (h == nullptr || h->ReadError) return 0;
+  if (h == nullptr || (h->ReadError & VDZ_READ_SHORT)) return 0;
   vidzo::RefillSound();
   VidzoTrack* track = TimingTrackOf(h);
   const bool not_due = track != nullptr ? SoundClockNotDue(h, track) : FrameClockNotDue(h);

@@ -86,7 +86,7 @@ uint32_t VidzoRead(VidzoHandle* h, void* dest, uint32_t n) {
   if (h->RingBase == nullptr) {
     delivered = from_file = vidzo::ReadFile(h, out, n);
     h->NextReadOffset += delivered;
-    if (delivered < n) h->ReadError = 1;
+    if (delivered < n) h->ReadError |= VDZ_READ_SHORT;
   } else {
     for (;;) {
       delivered += vidzo::TakeFromRing(h, out + delivered, n - delivered);
@@ -101,7 +101,7 @@ uint32_t VidzoRead(VidzoHandle* h, void* dest, uint32_t n) {
         h->NextReadOffset += got;
         vidzo::RefillSound();
         if (got < piece) {
-          h->ReadError = 1;
+          h->ReadError |= VDZ_READ_SHORT;
           break;
         }
       }
@@ -121,7 +121,7 @@ uint32_t VidzoRead(VidzoHandle* h, void* dest, uint32_t n) {
       h->RingPeak = std::max(h->RingPeak, h->RingBytes);
       if (got < want && got < left) {
         // Cut short: hand out what arrived and stop.
-        h->ReadError = 1;
+        h->ReadError |= VDZ_READ_SHORT;
         delivered += vidzo::TakeFromRing(h, out + delivered, n - delivered);
         break;
       }

@@ -64,6 +64,13 @@ typedef struct VidzoTreesArea VidzoTreesArea; /* opaque to C callers */
 #define VDZ_AUDIO_RATE_MASK 0x00FFFFFFu
 
 #define VDZ_HEADER_SIZE 104u
+/* The largest picture the toolkit opens (as shown, doubled height included):
+ * at most VDZ_MAX_SIDE pixels on a side and VDZ_MAX_PIXELS in all. */
+#define VDZ_MAX_SIDE 16384u
+#define VDZ_MAX_PIXELS 33554432u
+/* ReadError bits. */
+#define VDZ_READ_SHORT 1u /* a read during playback came up short: decoding stops */
+#define VDZ_READ_CUT 2u   /* the frame data ends early: only the whole frames play */
 #define VDZ_TRACKS 7
 
 struct VidzoOutputDesc; /* where decoded pixels go */
@@ -100,7 +107,7 @@ typedef struct VidzoHandle {
   uint32_t LargestFrame;
   uint32_t PeakSecondBytes; /* largest sum over one second of consecutive frames */
   uint32_t PeakSecondFrame; /* 1-based first frame of that second */
-  uint32_t ReadError;       /* 1 once a read came up short; never cleared */
+  uint32_t ReadError;       /* VDZ_READ_ bits; never cleared */
   intptr_t FileHandle;      /* file descriptor, -1 when none (preloaded) */
   uint32_t FrameBufferSize; /* FrameBuffer's size less its 8 spare bytes */
   VidzoTreesArea* Trees;    /* the unpacked prefix-code trees */
@@ -158,6 +165,13 @@ typedef struct VidzoHandle {
   uint32_t SimulatedRate; /* bytes per second, 0 = off */
   uint32_t RectListWords;
   uint32_t RectList[4][4]; /* left, top, right, bottom */
+  /* FrameCount as the header gives it, and the records in the frame tables
+   * (that count plus the ring frame). When the file's frame data ends early,
+   * open lowers FrameCount to the frames held whole (clearing the ring-frame
+   * bit, as the ring frame is then not whole) and sets VDZ_READ_CUT in
+   * ReadError. */
+  uint32_t HeaderFrameCount;
+  uint32_t TableRecords;
 } VidzoHandle;
 
 /* Opens a .vdz file. source is a file name; with OPEN_FILE_HANDLE it is a
@@ -173,6 +187,14 @@ VidzoHandle* VidzoOpen(const void* source, uint32_t flags, uint32_t extra_buffer
 /* VidzoOpen with OPEN_FILE_HANDLE and the descriptor as an int (descriptor 0
  * included); OPEN_CALLER_RECORD is ignored here. */
 VidzoHandle* VidzoOpenFd(int fd, uint32_t flags, uint32_t extra_buffer);
+/* Why the last VidzoOpen of the process failed: VIDZO_OPEN_OK after a
+ * success, else one of the codes below; VidzoOpenMessage gives the text (the
+ * one written to the diagnostic log). */
+#define VIDZO_OPEN_OK 0u
+#define VIDZO_OPEN_FAILED 1u    /* cannot be opened, not a Vidzoer file, damaged, no memory */
+#define VIDZO_OPEN_TOO_LARGE 2u /* the picture exceeds VDZ_MAX_SIDE or VDZ_MAX_PIXELS */
+uint32_t VidzoOpenFailure(void);
+const char* VidzoOpenMessage(void);
 /* Releases everything the handle holds; null is ignored. */
 void VidzoClose(VidzoHandle* h);
 

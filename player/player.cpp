@@ -84,6 +84,7 @@ class Player {
   bool paused_ = false;
   bool resolution_set_ = false;
   int program_fd_ = -1;  // the program file, while a ":offset" name plays
+  bool opened_ = false;  // OpenFile got as far as the library's open
   const DisplayView* display_ = nullptr;
 };
 
@@ -132,7 +133,11 @@ void Player::PlayFiles() {
     VidzoSetFrameRate(s_.FrameRate);
     VidzoHandle* h = OpenFile();
     if (h == nullptr) {
-      Fail(" Error opening file: " + name_ + ".");
+      // A picture beyond the toolkit's limits says so; every other failure
+      // gives the usual text.
+      const bool too_large = opened_ && VidzoOpenFailure() == VIDZO_OPEN_TOO_LARGE;
+      Fail(" Error opening file: " + name_ + "." +
+           (too_large ? std::string(" ") + VidzoOpenMessage() + "." : ""));
       name_.clear();
       break;
     }
@@ -155,6 +160,7 @@ void Player::PlayFiles() {
 }
 
 VidzoHandle* Player::OpenFile() {
+  opened_ = false;
   if (name_[0] == ':') {
     int64_t offset = 0;
     if (!ParseOffset(name_, offset)) return nullptr;
@@ -162,6 +168,7 @@ VidzoHandle* Player::OpenFile() {
     if (program_fd_ < 0) return nullptr;
     VidzoHandle* h = nullptr;
     if (platform::FileSeek(program_fd_, offset, SEEK_SET) == offset) {
+      opened_ = true;
       h = VidzoOpenFd(program_fd_, s_.OpenFlags | OPEN_FILE_HANDLE, s_.ExtraBuffer);
     }
     if (h == nullptr) {
@@ -171,6 +178,7 @@ VidzoHandle* Player::OpenFile() {
     return h;
   }
   if (HasExtension(name_.c_str()) == nullptr) name_ += ".Vdz";
+  opened_ = true;
   return VidzoOpen(name_.c_str(), s_.OpenFlags, s_.ExtraBuffer);
 }
 
@@ -211,12 +219,15 @@ void Player::PlayFrames(VidzoHandle* h) {
       ShowFrame(h);
     }
     if (s_.FrameInCaption) host_.SetCaption("VidzoPlay - Frame: " + std::to_string(h->CurrentFrame + 1));
-    // A damaged file is not looped: after a short read the library no longer
-    // returns to its first frame, so its frame numbers only count up.
-    const bool at_last = h->CurrentFrame == last || (h->ReadError != 0 && h->CurrentFrame > last);
+    // A file that failed a read while playing is not looped: after a short
+    // read the library no longer returns to its first frame, so its frame
+    // numbers only count up. (A file found cut short at open plays and loops
+    // its whole frames.)
+    const bool read_failed = (h->ReadError & VDZ_READ_SHORT) != 0;
+    const bool at_last = h->CurrentFrame == last || (read_failed && h->CurrentFrame > last);
     if (!at_last) {
       VidzoAdvanceFrame(h);
-    } else if (several_ || h->ReadError != 0) {
+    } else if (several_ || read_failed) {
       done = true;
     } else if (--s_.LoopCount == 0) {
       done = true;

@@ -297,11 +297,17 @@ TEST_F(OpenTest, SizesTheFileCannotHoldAreRefused) {
   huge_count_ring[20] |= 1;
   auto trees_past_end = good;
   Put32(trees_past_end, 52, 100000);
-  for (const auto* bytes : {&past_end, &overflow, &huge_count, &huge_count_ring, &trees_past_end}) {
+  for (const auto* bytes : {&overflow, &huge_count, &huge_count_ring, &trees_past_end}) {
     LogCapture log;
     EXPECT_EQ(Open(*bytes), nullptr);
     EXPECT_NE(log.Text().find("Damaged Vidzoer file\n"), std::string::npos);
   }
+  // Frame data reaching past the end keeps the frames held whole.
+  VidzoHandle* cut = Open(past_end);
+  ASSERT_NE(cut, nullptr);
+  EXPECT_EQ(cut->FrameCount, 3u);
+  EXPECT_EQ(cut->ReadError, VDZ_READ_CUT);
+  VidzoClose(cut);
   // Huge unpacked-tree sizes are bounded by the trees' storage, not refused.
   auto big_trees = good;
   Put32(big_trees, 56, 0xFFFFFFF0u);

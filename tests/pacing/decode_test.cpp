@@ -1,11 +1,13 @@
 // What VidzoDecodeFrame does with the picture: the 16-bit colour table
 // follows palette changes before the frame is painted, nothing is decoded
-// without an output buffer, and a file cut short stops decoding but lets
-// the loop run through the remaining frame numbers without waiting.
+// without an output buffer, and a file cut short while it plays stops
+// decoding but lets the loop run through the remaining frame numbers without
+// waiting, while one found cut short at open plays its whole frames.
 #include <filesystem>
 
 #include "pacing_fixture.h"
 #include "playback/video.h"
+#include "tools/lib/file_bytes.h"
 
 namespace pacing_test {
 namespace {
@@ -92,6 +94,58 @@ TEST_F(PacingTest, FileCutShortRunsThroughTheRemainingFramesWithoutWaiting) {
   VidzoSummary s;
   VidzoReadStatistics(h, &s);
   EXPECT_EQ(s.FramesPlayed, h->FramesPlayed);
+}
+
+TEST_F(PacingTest, FileCutShortAtOpenPlaysItsWholeFramesAndLoops) {
+  const uint32_t n = 12;
+  const std::string name = Write(Encode(64, 48, RandomAnimation(64, 48, n, 91), 20));
+  // The pictures of the whole file, as a reference.
+  VidzoHandle* whole = VidzoOpen(name.c_str(), 0, 8192);
+  ASSERT_NE(whole, nullptr);
+  open_.push_back(whole);
+  Screen whole_screen;
+  Attach(whole, whole_screen, 0, 0);
+  std::vector<std::vector<uint8_t>> pictures;
+  LoopOptions o;
+  o.frames = n;
+  o.shown = [&](const LoopFrame&) { pictures.push_back(Picture(whole, whole_screen)); };
+  o.idle = [] { Tick(); };
+  ASSERT_FALSE(PlayLoop(whole, o).gave_up);
+  ASSERT_EQ(pictures.size(), n);
+
+  // A copy that ends inside frame 7.
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(vidzotools::ReadFileBytes(name, bytes));
+  size_t cut = whole->FirstFrameOffset;
+  for (uint32_t i = 0; i < 7; ++i) cut += whole->FrameSizes[i];
+  cut += whole->FrameSizes[7] / 2;
+  bytes.resize(cut);
+  const std::string cut_name = dir_.File("cut-copy.vdz");
+  ASSERT_TRUE(vidzotools::WriteFileBytes(cut_name, bytes));
+  VidzoHandle* h = VidzoOpen(cut_name.c_str(), 0, 8192);
+  ASSERT_NE(h, nullptr);
+  open_.push_back(h);
+  EXPECT_EQ(h->FrameCount, 7u);
+  EXPECT_EQ(h->ReadError, VDZ_READ_CUT);
+  Screen screen;
+  Attach(h, screen, 0, 0);
+  // Three passes over the whole frames, every one decoded and paced.
+  uint32_t shown = 0, waits = 0;
+  o.frames = 21;
+  o.shown = [&](const LoopFrame& f) {
+    EXPECT_EQ(f.index, shown % 7);
+    EXPECT_EQ(Picture(h, screen), pictures[shown % 7]) << "frame " << shown;
+    ++shown;
+  };
+  o.idle = [&] {
+    ++waits;
+    Tick();
+  };
+  ASSERT_FALSE(PlayLoop(h, o).gave_up);
+  EXPECT_EQ(shown, 21u);
+  EXPECT_EQ(h->FramesPlayed, 21u);
+  EXPECT_GT(waits, 0u) << "the frames keep their pace";
+  EXPECT_EQ(h->ReadError, VDZ_READ_CUT);
 }
 
 }  // namespace

@@ -355,8 +355,8 @@ TEST_F(PlayerLogic, DamagedFilesPlayWhatTheyCan) {
   const std::string movie = File("movie.vdz", {16, 16, 8});
   const std::vector<uint8_t> bytes = player_test::ReadBytes(movie);
   const std::string damaged = dir_.File("damaged.vdz");
-  // Cut short: refused at the open.
-  for (size_t cut : {bytes.size() - 3, size_t{120}, size_t{50}}) {
+  // Cut short in the tables or the header: refused at the open.
+  for (size_t cut : {size_t{120}, size_t{50}}) {
     player_test::WriteBytes(damaged,
                             std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(cut)));
     host_ = FakeHost();
@@ -364,6 +364,16 @@ TEST_F(PlayerLogic, DamagedFilesPlayWhatTheyCan) {
     EXPECT_EQ(r.FilesOpened, 0u) << cut;
     EXPECT_EQ(r.ExitCode, 1) << cut;
   }
+  // Cut short in the last frame (or at its start): the seven whole frames
+  // play, and loop.
+  const std::vector<uint32_t> sizes = player_test::FrameSizes(movie);
+  ASSERT_EQ(sizes.size(), 8u);
+  player_test::WriteBytes(damaged, std::vector<uint8_t>(bytes.begin(), bytes.end() - (sizes[7] + 1) / 2));
+  host_ = FakeHost();
+  vidzoplay::RunResult cut = Run(Q(damaged) + " /L2");
+  EXPECT_EQ(cut.FilesOpened, 1u);
+  EXPECT_EQ(cut.ExitCode, 0);
+  EXPECT_EQ(host_.frames_shown, 14);
   // Frame records scrambled: every frame is played, whatever it shows.
   std::vector<uint8_t> scrambled = bytes;
   for (size_t i = 104 + 5 * 8 + 8; i < scrambled.size(); ++i)

@@ -2,6 +2,8 @@
 // nonzero exit, leaving no output file and nothing in the temporary folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "sound_tools/sound_maker.h"
 #include "tools/lib/file_bytes.h"
 
@@ -88,19 +90,33 @@ TEST_F(SoundErrors, SevenTracksAreAllowedAndUntimedFilesWithoutSoundStillWork) {
   EXPECT_TRUE(FilesIn(dir_.path() / "none").empty());
 }
 
-TEST_F(SoundErrors, TracksOfAFileCutShortAreRefused) {
+TEST_F(SoundErrors, TracksOfAFileCutShortAreDecodedAsFarAsTheFramesAreWhole) {
   const std::string out = dir_.File("whole.vdz");
+  // 300 ms of sound; each frame carries the sound of its own 100 ms.
+  WriteWave(dir_.File("long.wav"), ToFormat(SineSweep(8000, 2400), 16, 1));
   RunResult r = RunTool(dir_, "vdzenc",
-                        "--sound " + Quote(Good()) + " " + Quote(dir_.File("pictures")) + " " + Quote(out));
+                        "--sound-lead 0 --sound " + Quote(dir_.File("long.wav")) + " " +
+                            Quote(dir_.File("pictures")) + " " + Quote(out));
   ASSERT_EQ(r.exit_code, 0) << r.err;
-  std::vector<uint8_t> bytes;
+  r = RunTool(dir_, "vdzinfo", Quote(out) + " --tracks " + Quote(dir_.File("whole")));
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  std::vector<uint8_t> bytes, whole, cut;
   ASSERT_TRUE(vidzotools::ReadFileBytes(out, bytes));
-  bytes.resize(bytes.size() - 10);
+  ASSERT_TRUE(vidzotools::ReadFileBytes(dir_.File("whole/track0.pcm"), whole));
+  // Cut one byte into frame 1.
+  auto le32 = [&bytes](size_t at) {
+    return static_cast<size_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24);
+  };
+  bytes.resize(104 + 5 * 3 + le32(52) + le32(104) + 1);
   ASSERT_TRUE(vidzotools::WriteFileBytes(dir_.File("cut.vdz"), bytes));
   r = RunTool(dir_, "vdzinfo", Quote(dir_.File("cut.vdz")) + " --tracks " + Quote(dir_.File("cut")));
-  EXPECT_NE(r.exit_code, 0);
-  EXPECT_NE(r.err.find("cut short"), std::string::npos) << r.err;
-  EXPECT_FALSE(fs::exists(dir_.File("cut/track0.pcm")));
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(r.out.find("1 of 3 frames are whole"), std::string::npos) << r.out;
+  // The sound of frame 0: the start of the whole file's sound.
+  ASSERT_TRUE(vidzotools::ReadFileBytes(dir_.File("cut/track0.pcm"), cut));
+  ASSERT_EQ(whole.size(), 4800u);
+  ASSERT_EQ(cut.size(), 1600u);
+  EXPECT_TRUE(std::equal(cut.begin(), cut.end(), whole.begin()));
 }
 
 TEST_F(SoundErrors, ChunksLargerThanTheHeaderSaysAreCutWithAWarning) {

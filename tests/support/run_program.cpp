@@ -23,17 +23,31 @@ std::string Quote(const std::string& s) {
   return q + "'";
 }
 
-RunResult RunProgram(const TempDir& dir, const std::string& program, const std::string& args) {
+static RunResult RunCommand(const TempDir& dir, const std::string& prefix, const std::string& program,
+                            const std::string& args) {
   const std::string out = dir.File("stdout.txt"), err = dir.File("stderr.txt"), tmp = dir.File("tmp");
   std::filesystem::create_directories(tmp);
-  const std::string cmd = "TMPDIR=" + Quote(tmp) + " " + Quote(std::string(VIDZOER_BIN_DIR) + "/" + program) +
-                          " " + args + " >" + Quote(out) + " 2>" + Quote(err);
+  const std::string cmd = "TMPDIR=" + Quote(tmp) + " " + prefix +
+                          Quote(std::string(VIDZOER_BIN_DIR) + "/" + program) + " " + args + " >" +
+                          Quote(out) + " 2>" + Quote(err);
   const int status = std::system(cmd.c_str());
   RunResult r;
   r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   r.out = ReadWhole(out);
   r.err = ReadWhole(err);
   return r;
+}
+
+RunResult RunProgram(const TempDir& dir, const std::string& program, const std::string& args) {
+  return RunCommand(dir, "", program, args);
+}
+
+RunResult RunProgramLimited(const TempDir& dir, const std::string& program, const std::string& args,
+                            unsigned seconds, unsigned long address_space_kib) {
+  std::string prefix;
+  if (address_space_kib != 0) prefix = "prlimit --as=" + std::to_string(address_space_kib * 1024) + " ";
+  prefix += "timeout -s KILL " + std::to_string(seconds) + " ";
+  return RunCommand(dir, prefix, program, args);
 }
 
 }  // namespace vidzoer_test

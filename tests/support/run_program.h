@@ -23,4 +23,26 @@ std::string Quote(const std::string& s);
 // (already quoted as needed).
 RunResult RunProgram(const TempDir& dir, const std::string& program, const std::string& args);
 
+// RunProgram for hostile inputs: the program is ended after `seconds` (a
+// guard against hangs; the exit code is then 137) and, when
+// `address_space_kib` is not 0, may map at most that much memory (ulimit -v),
+// so that a large allocation fails instead of succeeding.
+RunResult RunProgramLimited(const TempDir& dir, const std::string& program, const std::string& args,
+                            unsigned seconds, unsigned long address_space_kib);
+
+// Whether this build runs under AddressSanitizer, whose programs map far more
+// address space than they use (no address-space limit can apply to them).
+constexpr bool kAddressSanitizer =
+#if defined(__SANITIZE_ADDRESS__)
+    true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    true;
+#else
+    false;
+#endif
+#else
+    false;
+#endif
+
 }  // namespace vidzoer_test

@@ -18,7 +18,9 @@ uint32_t Le32(const uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-// Checks the header, tables and length of the open file `fd`.
+// Checks that the open file `fd` is a Vidzoer file whose header, frame
+// tables and trees are whole (its frame data may end early: the open then
+// keeps the frames held whole).
 bool CheckLayout(int fd, const std::string& name, std::string& error) {
   const int64_t size = platform::FileSize(fd);
   uint8_t header[104];
@@ -31,22 +33,14 @@ bool CheckLayout(int fd, const std::string& name, std::string& error) {
     return false;
   }
   const uint64_t records = uint64_t{Le32(header + 12)} + (Le32(header + 20) & VDZ_RING_FRAME);
-  uint64_t expected = 104 + 5 * records + Le32(header + 52);
+  const uint64_t expected = 104 + 5 * records + Le32(header + 52);
   if (records == 0) {
     error = name + " has no frames";
     return false;
   }
-  if (expected <= static_cast<uint64_t>(size)) {
-    std::vector<uint8_t> sizes(static_cast<size_t>(4 * records));
-    if (platform::FileRead(fd, sizes.data(), sizes.size()) != sizes.size()) {
-      expected = ~uint64_t{0};
-    } else {
-      for (uint64_t i = 0; i < records; ++i) expected += Le32(sizes.data() + 4 * i);
-    }
-  }
   if (expected > static_cast<uint64_t>(size)) {
     error = name + " is cut short: it has " + std::to_string(size) +
-            " bytes, fewer than its header and tables promise";
+            " bytes, fewer than its header, frame tables and trees need (" + std::to_string(expected) + ")";
     return false;
   }
   return true;
@@ -64,7 +58,12 @@ VidzoHandle* OpenVdzChecked(const std::string& name, std::string& error) {
   platform::FileClose(fd);
   if (!layout_ok) return nullptr;
   VidzoHandle* h = VidzoOpen(name.c_str(), 0, 0xFFFFFFFFu);
-  if (h == nullptr) error = name + " is malformed and cannot be opened";
+  if (h == nullptr) {
+    if (VidzoOpenFailure() == VIDZO_OPEN_TOO_LARGE)
+      error = name + ": " + VidzoOpenMessage();
+    else
+      error = name + " is malformed and cannot be opened";
+  }
   return h;
 }
 
@@ -81,7 +80,7 @@ bool StepVdzFrames(VidzoHandle* h, const std::string& name, bool with_ring,
       if (i < h->FrameCount) VidzoLoadFrame(h);
       VidzoPrepareFrame(h);
     }
-    if (h->ReadError) {
+    if (h->ReadError & VDZ_READ_SHORT) {
       error = name + ": the file is cut short (frame " + std::to_string(i) + ")";
       return false;
     }

@@ -11,9 +11,11 @@
 namespace vidzotools {
 
 // Opens `name` with the playback library after checking that it is a
-// Vidzoer file holding every byte its header and tables promise. Null with a
-// message (cannot be opened, not a Vidzoer file, cut short, malformed)
-// otherwise. Close the handle with VidzoClose.
+// Vidzoer file whose header, frame tables and trees are whole. Null with a
+// message (cannot be opened, not a Vidzoer file, cut short before its frame
+// data, picture too large, malformed) otherwise. A file whose frame data ends
+// early opens with the frames it holds whole (VDZ_READ_CUT in ReadError,
+// FrameCount lowered to them). Close the handle with VidzoClose.
 VidzoHandle* OpenVdzChecked(const std::string& name, std::string& error);
 
 // Steps `h` (just opened) through frames 0 to FrameCount - 1, then the ring

@@ -9,8 +9,10 @@
 namespace vidzotools {
 namespace {
 
-// The largest chunk that is decoded: far more than any player buffer holds.
-constexpr uint32_t kLargestDecoded = 1u << 30;
+// The largest chunk that is decoded (64 MiB): more than any player's sound
+// buffer holds (a track's buffer stays under 17 MB), and little enough that a
+// small file claiming chunks of this size costs a fraction of a second a frame.
+constexpr uint32_t kLargestDecoded = 1u << 26;
 
 uint32_t Le32(const uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);

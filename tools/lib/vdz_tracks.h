@@ -19,7 +19,7 @@ using VdzTrackSink = std::function<bool(int track, const uint8_t* pcm, size_t by
 // produces them into a buffer of the track's AudioMaxSize, and hands each to
 // `sink`. A chunk that decodes to more than AudioMaxSize is cut to it, as a
 // player's buffer would cut it, and noted in `warning`. False with a message
-// when the file is cut short, a track's AudioMaxSize is too large to decode,
+// when a read comes up short, a track's AudioMaxSize is too large to decode,
 // or `sink` fails.
 bool DecodeVdzTracks(VidzoHandle* h, const std::string& name, const VdzTrackSink& sink, std::string& warning,
                      std::string& error);

@@ -27,7 +27,11 @@ constexpr const char* kUsage =
     "PPM, colours through each frame's palette). With --tracks, also decodes\n"
     "the sound chunks of frames 0 to FrameCount - 1 of every track T the file\n"
     "has and writes them to DIR/trackT.pcm (headerless PCM, little-endian,\n"
-    "channels interleaved left first; 8-bit samples unsigned, 16-bit signed).\n";
+    "channels interleaved left first; 8-bit samples unsigned, 16-bit signed).\n"
+    "A file whose frame data ends early (an interrupted copy) is described\n"
+    "with the frames it holds whole, and --frames and --tracks decode those.\n"
+    "Pictures larger than 16384 pixels on a side or 33554432 pixels in all\n"
+    "(doubled height included) are refused.\n";
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "vdzinfo: %s\n", message.c_str());
@@ -62,8 +66,11 @@ void PrintTracks(const VidzoHandle* h) {
   if (!any) std::printf("Sound tracks: none\n");
 }
 
+// The records of the frame tables, those beyond the whole ones marked as
+// missing.
 void PrintFrames(const VidzoHandle* h) {
-  const uint32_t records = h->FrameCount + (h->HeaderFlags & VDZ_RING_FRAME);
+  const uint32_t records = h->TableRecords;
+  const uint32_t whole = h->FrameCount + (h->HeaderFlags & VDZ_RING_FRAME);
   std::printf("\n%8s %10s %12s  %-7s %s\n", "frame", "size", "offset", "palette", "sound tracks");
   uint64_t offset = h->FirstFrameOffset;
   for (uint32_t i = 0; i < records; ++i) {
@@ -71,9 +78,10 @@ void PrintFrames(const VidzoHandle* h) {
     std::string tracks;
     for (int t = 0; t < VDZ_TRACKS; ++t)
       if (type & (2u << t)) tracks += (tracks.empty() ? "" : ",") + std::to_string(t);
-    const std::string label = i < h->FrameCount ? std::to_string(i) : "ring";
-    std::printf("%8s %10" PRIu32 " %12" PRIu64 "  %-7s %s\n", label.c_str(), h->FrameSizes[i], offset,
-                (type & 1) ? "yes" : "no", tracks.empty() ? "-" : tracks.c_str());
+    const std::string label = i < h->HeaderFrameCount ? std::to_string(i) : "ring";
+    std::printf("%8s %10" PRIu32 " %12" PRIu64 "  %-7s %s%s\n", label.c_str(), h->FrameSizes[i], offset,
+                (type & 1) ? "yes" : "no", tracks.empty() ? "-" : tracks.c_str(),
+                i < whole ? "" : "  (missing)");
     offset += h->FrameSizes[i];
   }
 }
@@ -83,18 +91,24 @@ void Describe(const std::string& name, const VidzoHandle* h) {
   std::printf("Magic: VDZ2\n");
   std::printf("Width: %" PRIu32 "\n", h->Width);
   std::printf("Height: %" PRIu32 "\n", h->Height);
-  std::printf("FrameCount: %" PRIu32 "\n", h->FrameCount);
+  std::printf("FrameCount: %" PRIu32 "\n", h->HeaderFrameCount);
   std::printf("FrameRate: %s\n", RateText(h->FrameRate).c_str());
-  std::printf("HeaderFlags: 0x%" PRIX32 "%s%s%s\n", h->HeaderFlags,
-              (h->HeaderFlags & VDZ_RING_FRAME) ? " ring-frame" : "",
-              (h->HeaderFlags & VDZ_INTERLACED) ? " interlaced" : "",
-              (h->HeaderFlags & VDZ_DOUBLED) ? " doubled" : "");
+  const uint32_t flags = h->HeaderFlags | (h->TableRecords - h->HeaderFrameCount);  // as stored
+  std::printf("HeaderFlags: 0x%" PRIX32 "%s%s%s\n", flags, (flags & VDZ_RING_FRAME) ? " ring-frame" : "",
+              (flags & VDZ_INTERLACED) ? " interlaced" : "", (flags & VDZ_DOUBLED) ? " doubled" : "");
   std::printf("TreesSize: %" PRIu32 "\n", h->TreesSize);
   std::printf("MonoMapTreeSize: %" PRIu32 "\n", h->MonoMapTreeSize);
   std::printf("MonoColourTreeSize: %" PRIu32 "\n", h->MonoColourTreeSize);
   std::printf("FullTreeSize: %" PRIu32 "\n", h->FullTreeSize);
   std::printf("TypeTreeSize: %" PRIu32 "\n", h->TypeTreeSize);
   PrintTracks(h);
+  if (h->ReadError & VDZ_READ_CUT) {
+    const uint32_t whole = h->FrameCount + (h->HeaderFlags & VDZ_RING_FRAME);
+    std::printf("Cut short: the frame data ends inside frame record %" PRIu32 "; %" PRIu32 " of %" PRIu32
+                " frames are whole%s\n",
+                whole, h->FrameCount, h->HeaderFrameCount,
+                h->TableRecords > h->HeaderFrameCount ? " (the ring frame is missing)" : "");
+  }
   std::printf("Largest frame: %" PRIu32 " bytes\n", h->LargestFrame);
   std::printf("Average frame: %" PRIu32 " bytes\n", h->AverageFrame);
   std::printf("Peak one-second data rate: %" PRIu32 " bytes, from frame %" PRIu32 "\n", h->PeakSecondBytes,
