@@ -14,6 +14,10 @@ packages=(
   espeak-ng
   libsdl2-dev
   xvfb libx11-dev
+  # Manual pages (checked with groff, read with man by the tests) and the
+  # Debian package (dpkg-shlibdeps and file for its dependencies, lintian
+  # to check it).
+  groff-base man-db dpkg-dev file lintian
 )
 # Extra packages may be asked for on the command line (e.g. clang for fuzzing).
 packages+=("$@")
