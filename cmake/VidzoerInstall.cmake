@@ -44,15 +44,17 @@ set(CPACK_PACKAGE_VENDOR "Vidzoer")
 set(CPACK_PACKAGE_CONTACT "Vidzoer developers <vidzoer@localhost.localdomain>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "toolkit for compressed 8-bit palettized video (.vdz)")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Plays, makes and describes .vdz animations: frames of up to 256 colours\n coded as 4x4 blocks with prefix-code trees, palette changes in the stream,\n and up to seven sound tracks. Holds the player vidzoplw, the encoder\n vdzenc, vdzinfo and vdzsample, the utility library libqelutil and the\n static playback library with their headers.")
+    "Plays, makes and describes .vdz animations: frames of up to 256 colours\ncoded as 4x4 blocks with prefix-code trees, palette changes in the stream,\nand up to seven sound tracks. Holds the player vidzoplw, the encoder\nvdzenc, vdzinfo and vdzsample, the utility library libqelutil and the\nstatic playback library with their headers.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Building against the static playback library needs SDL2 and pkg-config.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libsdl2-dev, pkg-config")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The soname's shlibs file and the ldconfig trigger.
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+# The soname's shlibs entry, and the ldconfig trigger that makes the
+# library's links when the package is installed or removed.
+configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/shlibs.in ${PROJECT_BINARY_DIR}/debian/shlibs @ONLY)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/shlibs ${PROJECT_SOURCE_DIR}/cmake/debian/triggers)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 # Install with DESTDIR under the real prefix, so that the pkg-config files
