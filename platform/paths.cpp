@@ -3,9 +3,14 @@
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <vector>
+
+#include "vidzoer/version.h"
 
 namespace platform {
 namespace {
@@ -73,6 +78,29 @@ std::string ResolvePath(std::string_view name) {
     pos = slash + 1;
   }
   return built.empty() ? path : built;
+}
+
+std::string DataDirFor(std::string_view program_path) {
+  const std::filesystem::path program(program_path);
+  return (program.parent_path() / VIDZOER_DATA_FROM_BINDIR).lexically_normal().string();
+}
+
+std::string DataDir() {
+  const char* chosen = std::getenv("VIDZOER_DATA_DIR");
+  if (chosen != nullptr && *chosen != '\0') return chosen;
+  std::vector<char> buffer(4096);
+  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+  if (n <= 0 || static_cast<size_t>(n) >= buffer.size()) return {};
+  return DataDirFor(std::string_view(buffer.data(), static_cast<size_t>(n)));
+}
+
+std::string FindDataFile(std::string_view relative) {
+  const std::string dir = DataDir();
+  if (dir.empty()) return {};
+  std::string path = dir;
+  if (path.back() != '/') path += '/';
+  path += relative;
+  return Exists(path) ? path : std::string();
 }
 
 }  // namespace platform

@@ -19,4 +19,18 @@ std::string ToSystemSeparators(std::string_view name);
 // that creating a new file uses the name the user gave.
 std::string ResolvePath(std::string_view name);
 
+// The toolkit's installed data folder, <prefix>/share/vidzoer (help pages in
+// help/, example scripts in examples/), found from the running program's own
+// place, <prefix>/bin, so that an installed copy finds its own data wherever
+// it was installed. VIDZOER_DATA_DIR, when set and not empty, names the
+// folder instead.
+std::string DataDir();
+
+// The data folder of the program at program_path (<prefix>/bin/NAME gives
+// <prefix>/share/vidzoer), without "." and ".." steps.
+std::string DataDirFor(std::string_view program_path);
+
+// DataDir()/relative when that file or folder exists, "" otherwise.
+std::string FindDataFile(std::string_view relative);
+
 }  // namespace platform

@@ -5,12 +5,13 @@
 #include <cstdint>
 #include <string>
 
+#include "playback/version.h"
 #include "playback/vidzo.h"
 
 namespace vidzoplay {
 
 inline constexpr const char* kAppName = "VidzoPlay";
-inline constexpr const char* kVersion = "3.1g";
+inline constexpr const char* kVersion = vidzo::kVersion;
 
 // The help box: its caption and text.
 std::string HelpCaption();

@@ -18,6 +18,10 @@ packages=(
   libjpeg62-turbo-dev libgif-dev libtiff-dev libpng-dev
   # Independent readers and writers the image, flic and AVI tests compare with.
   imagemagick ffmpeg
+  # Manual pages (checked with groff, read with man by the tests) and the
+  # Debian package (dpkg-shlibdeps and file for its dependencies, lintian
+  # to check it).
+  groff-base man-db dpkg-dev file lintian
 )
 # Extra packages may be asked for on the command line (e.g. clang for fuzzing).
 packages+=("$@")

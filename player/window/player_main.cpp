@@ -1,11 +1,13 @@
 #include "player/window/player_main.h"
 
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "platform/cmdline.h"
 #include "platform/messagebox.h"
+#include "platform/program_info.h"
 #include "platform/report_channel.h"
 #include "player/window/window_host.h"
 #include "qelutil/qelutil.h"
@@ -65,6 +67,28 @@ FrontEnd GreetFrontEnd(uint32_t id, vidzoplay::PlayerSettings& settings) {
   return front;
 }
 
+// "--help" and "--version" alone on the command line answer on standard
+// output, for shells and package tools; every other command line is the
+// player's own.
+bool AnswerAboutProgram(int argc, const char* const* argv, int& exit_code) {
+  if (argc != 2) return false;
+  const std::string arg = argv[1];
+  if (arg == "--version") {
+    platform::PrintVersion("vidzoplw");
+  } else if (arg == "--help") {
+    std::string text = vidzoplay::HelpCaption() + "\n" + vidzoplay::HelpText() + "\n";
+    std::string plain;
+    for (char c : text)
+      if (c != '\r') plain += c;
+    std::fputs(plain.c_str(), stdout);
+    std::fputs(platform::HelpPageNote("vidzoplw").c_str(), stdout);
+  } else {
+    return false;
+  }
+  exit_code = 0;
+  return true;
+}
+
 void ReportToFrontEnd(const FrontEnd& front) {
   if (!front.report) return;
   auto channel = platform::ReportChannel::Connect(front.id);
@@ -89,6 +113,8 @@ const char* SelfPlayField() {
 }
 
 int PlayerMain(int argc, const char* const* argv, const PlayerMainOptions& options) {
+  int answered = 0;
+  if (AnswerAboutProgram(argc, argv, answered)) return answered;
   VidzoSoundInstall();
   const std::vector<platform::SwitchDef> known = KnownSwitches();
   std::string error;

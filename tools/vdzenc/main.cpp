@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/program_info.h"
 #include "tools/lib/block_encoder.h"
 #include "tools/lib/frame_indexer.h"
 #include "tools/lib/ppm.h"
@@ -50,7 +51,8 @@ constexpr const char* kUsage =
     "  --lossy N       compress the sound at lossy level N, 0 (lossless, the\n"
     "                  default) to 9 (smallest)\n"
     "  --raw-sound     store the sound uncompressed\n"
-    "  --help          show this text\n";
+    "  --help          show this text\n"
+    "  --version       show the version\n";
 
 constexpr size_t kMaxTracks = 7;
 
@@ -83,7 +85,7 @@ bool TakeValue(const std::string& arg, const std::string& name, int argc, char**
   return false;
 }
 
-// 0 to go on, 1 after an error, 2 after --help.
+// 0 to go on, 1 after an error, 2 after --help, 3 after --version.
 int ParseArguments(int argc, char** argv, Options& options, std::string& error) {
   std::vector<std::string> names;
   bool options_done = false;
@@ -97,6 +99,8 @@ int ParseArguments(int argc, char** argv, Options& options, std::string& error) 
       options_done = true;
     } else if (arg == "--help") {
       return 2;
+    } else if (arg == "--version") {
+      return 3;
     } else if (arg == "--ring") {
       options.ring = true;
     } else if (arg == "--raw-sound") {
@@ -271,6 +275,10 @@ int main(int argc, char** argv) {
       return Fail(error);
     case 2:
       std::fputs(kUsage, stdout);
+      std::fputs(platform::HelpPageNote("vdzenc").c_str(), stdout);
+      return 0;
+    case 3:
+      platform::PrintVersion("vdzenc");
       return 0;
     default:
       break;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "platform/program_info.h"
 #include "playback/vidzo.h"
 #include "tools/lib/ppm.h"
 #include "tools/lib/vdz_frames.h"
@@ -22,6 +23,7 @@ using namespace vidzotools;
 
 constexpr const char* kUsage =
     "usage: vdzinfo FILE [--frames DIR] [--tracks DIR]\n"
+    "       vdzinfo --help | --version\n"
     "Describes the .vdz file FILE. With --frames, also decodes frames 0 to\n"
     "FrameCount - 1 and writes them to DIR/00000.ppm, 00001.ppm, ... (binary\n"
     "PPM, colours through each frame's palette). With --tracks, also decodes\n"
@@ -185,6 +187,11 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--help") {
       std::fputs(kUsage, stdout);
+      std::fputs(platform::HelpPageNote("vdzinfo").c_str(), stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      platform::PrintVersion("vdzinfo");
       return 0;
     }
     if (arg == "--frames") {

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/program_info.h"
 #include "tools/lib/block_encoder.h"
 #include "tools/lib/file_bytes.h"
 #include "tools/lib/ppm.h"
@@ -51,7 +52,8 @@ constexpr const char* kUsage =
     "                   palette indices, which keep apart from the start the\n"
     "                   slots that show one colour in the first frames (a\n"
     "                   smaller file than vdzenc's)\n"
-    "  --help           show this text\n";
+    "  --help           show this text\n"
+    "  --version        show the version\n";
 
 struct Options {
   uint32_t width = 320;
@@ -68,12 +70,13 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-// 0 to go on, 1 after an error, 2 after --help.
+// 0 to go on, 1 after an error, 2 after --help, 3 after --version.
 int ParseArguments(int argc, char** argv, Options& options, std::string& error) {
   std::vector<std::string> names;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help") return 2;
+    if (arg == "--version") return 3;
     if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
       names.push_back(arg);
       continue;
@@ -168,6 +171,10 @@ int main(int argc, char** argv) {
       return Fail(error);
     case 2:
       std::fputs(kUsage, stdout);
+      std::fputs(platform::HelpPageNote("vdzsample").c_str(), stdout);
+      return 0;
+    case 3:
+      platform::PrintVersion("vdzsample");
       return 0;
     default:
       break;
