@@ -626,12 +626,9 @@ int32_t GFileGet(GFile* g) {
     return 1;
   }
   const bool remap = s->system_colours == 1 || s->first_entry != 0 || s->entry_count != 256;
-  if (source_changed || !s->remap_valid) {
-    std::memcpy(g->palette, g->source_palette, 768);
-    if (s->system_colours == 1) PutSystemColours(g->palette);
-    if (remap) BuildRemap(g);
-    s->remap_valid = true;
-  }
+  std::memcpy(g->palette, g->source_palette, 768);
+  if (s->system_colours == 1) PutSystemColours(g->palette);
+  if (remap && (source_changed || !s->remap_valid)) BuildRemap(g);
   Convert8(g, remap);
   return 1;
 }

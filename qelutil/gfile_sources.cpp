@@ -255,8 +255,9 @@ class RawSource : public FrameSource {
       for (int32_t i = 0; i < g->state->skip; ++i) ReadFrame(g);
       started_ = true;
     }
+    changed_ = false;
     g->frame_bytes = static_cast<int32_t>(ReadFrame(g));
-    SetView(g, frame_.data(), width_, 8, g->state->first_read);
+    SetView(g, frame_.data(), width_, 8, changed_ || g->state->first_read);
   }
   void Rewind(GFile*) override {
     QELFileSetPos(file_, 20);
@@ -275,6 +276,7 @@ class RawSource : public FrameSource {
       if (t == 0) {
         uint8_t palette[768] = {};
         QELFileGet(file_, palette, 768);
+        changed_ |= std::memcmp(g->source_palette, palette, 768) != 0;
         std::memcpy(g->source_palette, palette, 768);
         continue;
       }
@@ -293,6 +295,7 @@ class RawSource : public FrameSource {
   std::vector<uint8_t> frame_;
   int32_t width_;
   bool started_ = false;
+  bool changed_ = false;  // a palette record brought other colours
 };
 
 // ---------------------------------------------------------------- wave
