@@ -1,6 +1,8 @@
 // GFile: the tools' single frame source. Opening, the frame range and crop,
 // list files and numbered sequences, and the conversion of every source
 // frame to the delivered 8-bit or 32-bit frame.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -68,6 +70,8 @@ class ListReader {
     name_ = name;
     list_file_ = list_file;
     if (!list_file) return true;
+    struct stat st;
+    if (::stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     std::ifstream in(name, std::ios::binary);
     if (!in) return false;
     const size_t slash = name.find_last_of("/\\");

@@ -1,5 +1,7 @@
 // The kinds of frame source behind a GFile: still images, flic, .vdz, AVI,
 // raw frame files, wave files (blank frames) and their probes.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -312,8 +314,14 @@ class BlankSource : public FrameSource {
   uint8_t blank_[16] = {};
 };
 
+// The name with the default extension when it has none; empty when that
+// names something other than a plain file (a folder, a device, a pipe: no
+// reader may wait on one or read it for ever).
 std::string WithExtension(const std::string& name, const char* ext) {
-  return HasExtension(name.c_str()) != nullptr ? name : name + ext;
+  std::string full = HasExtension(name.c_str()) != nullptr ? name : name + ext;
+  struct stat st;
+  if (::stat(full.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return "";
+  return full;
 }
 
 bool ExtensionIs(const std::string& name, const char* ext) {
@@ -358,7 +366,7 @@ bool ReadWave(const std::string& name, uint32_t* per_second, uint32_t* data_byte
 }
 
 bool OpenWave(GFile* g, const std::string& name) {
-  if (!ExtensionIs(name, ".WAV")) return false;
+  if (!ExtensionIs(name, ".WAV") || WithExtension(name, "").empty()) return false;
   uint32_t per_second = 0, bytes = 0;
   if (!ReadWave(name, &per_second, &bytes)) return false;
   g->source_width = g->source_height = 4;
@@ -371,6 +379,7 @@ bool OpenWave(GFile* g, const std::string& name) {
 }
 
 bool OpenFlic(GFile* g, const std::string& name) {
+  if (WithExtension(name, ".flc").empty() || WithExtension(name, ".fli").empty()) return false;
   QELFlic* flic = QELFlicOpen(name.c_str());
   if (flic == nullptr) return false;
   g->source_width = flic->width;
