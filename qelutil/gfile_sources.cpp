@@ -427,6 +427,7 @@ bool OpenStill(GFile* g, const std::string& name, const StillKind& k) {
   const std::string full = WithExtension(name, k.ext);
   imagelib::ImageInfo info;
   if (k.info(full.c_str(), &info) != imagelib::kOk || info.width <= 0 || info.height <= 0) return false;
+  if (k.kind == GFILE_GIF && OpenAnimatedGif(g, full)) return true;
   g->kind = k.kind;
   g->source_width = info.width;
   g->source_height = info.height;

@@ -13,6 +13,10 @@ namespace qelutil {
 // accepts the file.
 bool OpenSingleSource(GFile* g, const std::string& name);
 
+// An animated GIF (two pictures or more) as 24-bit composited frames;
+// false for anything else.
+bool OpenAnimatedGif(GFile* g, const std::string& name);
+
 // Whether the name is a list file (".lst") or a numbered sequence ("?").
 bool IsListName(const std::string& name);
 

@@ -182,6 +182,52 @@ TEST_F(VizodovTest, VdzToPngsEqualToTheDecoder) {
   EXPECT_FALSE(std::filesystem::exists(dir_.File("png/f" + std::to_string(checked) + ".png")));
 }
 
+TEST_F(VizodovTest, AnimatedGifComposedAsImageMagickCoalescesIt) {
+  if (!vidzoer_test::HaveProgram("convert")) GTEST_SKIP() << "ImageMagick is not installed";
+  // A full first picture, then smaller ones: transparent pixels, and each
+  // disposal method (none, background, previous).
+  const std::string gif = dir_.File("anim.gif");
+  const std::string make =
+      "convert -delay 20 -dispose none -size 40x30 gradient:red-blue"
+      " -dispose none -page 40x30+5+5 \\( -size 16x12 xc:none -fill lime -draw 'circle 8,6 8,1' \\)"
+      " -dispose background -page +20+10 \\( -size 10x10 xc:magenta \\)"
+      " -dispose previous -page +2+15 \\( -size 12x8 xc:none -fill cyan -draw 'rectangle 0,0 5,7' \\)"
+      " -dispose none -page +25+3 \\( -size 8x8 xc:orange \\) -page +0+0 \\( -size 6x6 xc:white \\)"
+      " -loop 0 " + Quote(gif);
+  ASSERT_TRUE(vidzoer_test::RunShell(make, dir_.File("err")));
+  ASSERT_TRUE(vidzoer_test::RunShell("convert " + Quote(gif) + " -coalesce -background black -alpha remove -alpha off " +
+                                         Quote(dir_.File("co_%d.ppm")),
+                                     dir_.File("err")));
+  auto r = Run(Quote(gif) + " " + Quote(dir_.File("out.bmp")) + " /A");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(r.out.find("6 frames written to out0.bmp to out5.bmp"), std::string::npos) << r.out;
+  std::vector<Pixels> ours;
+  for (int i = 0; i < 6; ++i) {
+    const Pixels ppm = vidzoer_test::ReadBytes(dir_.File("co_" + std::to_string(i) + ".ppm"));
+    ASSERT_GE(ppm.size(), 40u * 30 * 3);
+    const Pixels want(ppm.end() - 40 * 30 * 3, ppm.end());
+    int w = 0, h = 0;
+    ours.push_back(LoadRgb(dir_.File("out" + std::to_string(i) + ".bmp"), &w, &h));
+    EXPECT_EQ(ours.back(), want) << "frame " << i;
+  }
+  auto at = [&ours](int frame, int x, int y) {
+    const uint8_t* p = ours[static_cast<size_t>(frame)].data() + (y * 40 + x) * 3;
+    return (p[0] << 16) | (p[1] << 8) | p[2];
+  };
+  EXPECT_EQ(at(2, 25, 15), 0xFF00FF);  // magenta drawn
+  EXPECT_EQ(at(3, 25, 15), 0x000000);  // and cleared by its disposal
+  EXPECT_EQ(at(3, 3, 16), 0x00FFFF);   // cyan drawn
+  EXPECT_NE(at(4, 3, 16), 0x00FFFF);   // and taken back by its disposal
+  EXPECT_EQ(at(3, 10, 16), at(0, 10, 16));  // its transparent half shows the picture below
+  // The frame time is the first picture's delay.
+  QELMessageFunc none = nullptr;
+  GFile* g = GFileOpen(gif.c_str(), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 256, 0, 0, nullptr, nullptr, none);
+  ASSERT_NE(g, nullptr);
+  EXPECT_EQ(g->frame_rate, 200);
+  EXPECT_EQ(g->frames, 6);
+  GFileClose(g);
+}
+
 TEST_F(VizodovTest, ListOfAFlicAndASequenceOfAnotherSize) {
   std::vector<Pixels> frames;
   std::vector<Palette> palettes;
