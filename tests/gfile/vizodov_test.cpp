@@ -2,6 +2,8 @@
 // .vdz files in, flics, AVI and still images out, and its command line.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +13,8 @@
 #include "gfile/gfile_files.h"
 #include "platform/avifile/avifile.h"
 #include "platform/imagelib/imagelib.h"
+#include "platform/report_channel.h"
+#include "player/fake_front_end.h"
 #include "qelutil/qelutil.h"
 #include "support/files.h"
 #include "support/run_program.h"
@@ -313,6 +317,33 @@ TEST_F(VizodovTest, CommandLineAndFailures) {
   auto pcx = Run(Quote(dir_.File("in.bmp")) + " " + Quote(dir_.File("o.pcx")) + " /A");
   EXPECT_EQ(pcx.exit_code, 1);
   EXPECT_NE(pcx.err.find("Unsupported output file type or color depth."), std::string::npos);
+}
+
+TEST_F(VizodovTest, WritesUnderATemporaryNameAndReportsToTheFrontEnd) {
+  WriteImage8(dir_.File("in.bmp"), 8, 4, Pixels(32, 5), GreyPalette());
+  const uint32_t id = 300000 + static_cast<uint32_t>(getpid() % 100000);
+  {
+    player_test::FakeFrontEnd front(id, "Vidzoer for Windows", 0);
+    ASSERT_TRUE(front.listening());
+    auto r = Run(Quote(dir_.File("in.bmp")) + " " + Quote(dir_.File("out")) + " /#" + std::to_string(id));
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const auto records = front.Records(3);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[1].identifier, platform::kReportHello);
+    EXPECT_EQ(records[2].kind, platform::kReportCopyData);
+    EXPECT_EQ(records[2].identifier, platform::kReportDataText);
+    const std::string text(records[2].data.begin(), records[2].data.end());
+    EXPECT_EQ(text.rfind("1 frame written to out.flc, ", 0), 0u) << text;
+    EXPECT_EQ(text.back(), '\0');
+  }
+  // The flic took its name when complete; nothing else is left behind.
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("out.flc")));
+  for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
+    EXPECT_EQ(e.path().filename().string().find(".vizodov-"), std::string::npos) << e.path();
+  // An output that cannot be made fails and leaves nothing.
+  auto r = Run(Quote(dir_.File("in.bmp")) + " " + Quote(dir_.File("no/such/folder/x.avi")));
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("Error creating the output AVI file."), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -4,13 +4,17 @@
 // numbered still images, computing palettes when asked.
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/program_info.h"
+#include "platform/report_channel.h"
 #include "qelutil/qelutil.h"
 
 namespace {
@@ -45,9 +49,11 @@ constexpr const char* kUsage =
     "2 for a usage error.\n";
 
 bool progress_on_terminal = false;
+std::string last_error;  // for the report to the front end
 
 uint8_t Message(const char* text, int32_t kind) {
   if (kind == 2 && text != nullptr) {
+    last_error = text;
     StatusMessage(text, 1);
   } else if (kind == 3) {
     std::fprintf(stderr, "vizodov: the output was not overwritten\n");
@@ -62,6 +68,38 @@ int Usage(const char* problem) {
   if (problem != nullptr) std::fprintf(stderr, "vizodov: %s (see --help)\n", problem);
   std::fputs(kUsage, problem != nullptr ? stderr : stdout);
   return 2;
+}
+
+// The front end named by "/#N" when it is there and wants the report.
+std::unique_ptr<platform::ReportChannel> GreetFrontEnd(int32_t id) {
+  if (id <= 0) return nullptr;
+  auto channel = platform::ReportChannel::Connect(static_cast<uint32_t>(id));
+  if (channel == nullptr) return nullptr;
+  const std::string caption = channel->Caption().value_or(std::string());
+  if (caption.compare(0, std::strlen(platform::kFrontEndCaption), platform::kFrontEndCaption) != 0) return nullptr;
+  const std::optional<uint32_t> answer = channel->Send(platform::kReportHello, 0, 0);
+  if (answer && *answer == platform::kReportForgetMe) return nullptr;
+  return channel;
+}
+
+// The run's last line, to the terminal and to the front end.
+int Finish(platform::ReportChannel* front, const std::string& text, int code) {
+  std::fprintf(code == 0 ? stdout : stderr, "%s\n", text.c_str());
+  if (front != nullptr) {
+    std::vector<char> data(text.begin(), text.end());
+    data.push_back('\0');
+    front->CopyData(platform::kReportDataText, data.data(), static_cast<uint32_t>(data.size()));
+  }
+  return code;
+}
+
+// Whether the output is one file (a flic or an AVI file), which is written
+// under a temporary name and renamed when complete.
+bool SingleFileOutput(const std::string& name, bool true_colour) {
+  const char* dot = HasExtension(name.c_str());
+  std::string ext = dot != nullptr ? dot + 1 : "";
+  for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return ext == "AVI" || (!true_colour && (ext.empty() || ext == "FLC"));
 }
 
 std::string Quoted(const std::string& arg) {
@@ -98,7 +136,7 @@ int main(int argc, char** argv) {
   const bool true_colour = GetSwitch(cmd, 'A') != 0;
   const bool overwrite_ok = GetSwitch(cmd, 'O') != 0;
   const int32_t rate = GetSwitchNum(cmd, 'F', 0);
-  GetSwitchNum(cmd, '#', 0);  // the front end's handle: reports go to the terminal here
+  const int32_t front_end = GetSwitchNum(cmd, '#', 0);
   std::vector<char> input(line.size()), output(line.size());
   GetAndRemoveFirstQuoted(input.data(), cmd);
   GetAndRemoveFirstQuoted(output.data(), cmd);
@@ -114,18 +152,36 @@ int main(int argc, char** argv) {
   if (CheckForDup(input.data(), output.data()) == 0) return 1;
   progress_on_terminal = isatty(2) != 0;
   StatusInit(nullptr, nullptr, 0);
+  auto front = GreetFrontEnd(front_end);
 
   const auto start = std::chrono::steady_clock::now();
   GFile* g = GFileOpen(input.data(), true_colour ? GFILE_TRUE_COLOUR : 0, x, y, w, h, first, last, palette_mode,
                        per_palette, first_entry, count, system_colours, 0, palette_file, "Converting", Message);
-  if (g == nullptr) return 1;
+  if (g == nullptr) return Finish(front.get(), "vizodov: " + last_error, 1);
   const int32_t frame_time = rate != 0 ? -MakeFrameRate(rate) : g->frame_rate;
-  OGFile* og = OGFileCreate(nullptr, output.data(), g->true_colour, g->frames, g->width, g->height, g->pitch,
-                            frame_time, Message, overwrite_ok ? OGFILE_NO_OVERWRITE_ASK : 0);
+
+  // A flic or AVI output is made under a temporary name in its folder and
+  // takes its own name only when complete.
+  std::string target = output.data();
+  if (HasExtension(target.c_str()) == nullptr && g->true_colour == 0) target += ".flc";
+  const bool single = SingleFileOutput(target, g->true_colour != 0);
+  std::string writing = target;
+  if (single) {
+    if (!overwrite_ok && overwrite(target.c_str()) == 0) {
+      GFileClose(g);
+      return Finish(front.get(), "vizodov: " + target + " was not overwritten", 1);
+    }
+    const size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    writing = folder + ".vizodov-" + std::to_string(getpid()) + "-" + base;
+  }
+  OGFile* og = OGFileCreate(nullptr, writing.c_str(), g->true_colour, g->frames, g->width, g->height, g->pitch,
+                            frame_time, Message, overwrite_ok || single ? OGFILE_NO_OVERWRITE_ASK : 0);
   if (og == nullptr) {
     GFileClose(g);
     if (progress_on_terminal) std::fputc('\n', stderr);
-    return 1;
+    return Finish(front.get(), "vizodov: " + (last_error.empty() ? target + " was not overwritten" : last_error), 1);
   }
   int32_t written = 0;
   bool ok = true;
@@ -136,18 +192,30 @@ int main(int argc, char** argv) {
     }
     ++written;
   }
-  const std::string summary = og->summary;
+  std::string summary = og->summary;
   const uint32_t bytes = OGFileClose(og);
   GFileClose(g);
   if (progress_on_terminal) std::fputc('\n', stderr);
+  if (single) {
+    if (ok && bytes != 0 && std::rename(writing.c_str(), target.c_str()) == 0) {
+      const size_t slash = target.find_last_of('/');
+      summary = slash == std::string::npos ? target : target.substr(slash + 1);
+    } else {
+      std::remove(writing.c_str());
+      if (ok) last_error = "cannot write " + target;
+      ok = false;
+    }
+  }
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
   char elapsed[32];
   GetElapsedTime(elapsed, static_cast<uint32_t>(ms.count()));
-  if (!ok) {
-    std::fprintf(stderr, "vizodov: conversion stopped after %i frames\n", written);
-    return 1;
-  }
-  std::printf("%i frame%s written to %s, %u bytes in %s.\n", written, written == 1 ? "" : "s", summary.c_str(),
-              bytes, elapsed);
-  return 0;
+  if (!ok)
+    return Finish(front.get(),
+                  "vizodov: conversion stopped after " + std::to_string(written) + " frames" +
+                      (last_error.empty() ? "" : ": " + last_error),
+                  1);
+  char done[512];
+  std::snprintf(done, sizeof done, "%i frame%s written to %s, %u bytes in %s.", written, written == 1 ? "" : "s",
+                summary.c_str(), bytes, elapsed);
+  return Finish(front.get(), done, 0);
 }
