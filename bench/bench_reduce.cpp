@@ -44,7 +44,8 @@ const std::string& Folder() {
           const bool disc = dx * dx + dy * dy < 90 * 90;
           const int noise = static_cast<int>(rng() % 9) - 4;
           const double sky = 0.5 + 0.5 * std::sin((x + i * 3) / 60.0) * std::cos(y / 45.0);
-          p[0] = static_cast<uint8_t>(std::clamp(disc ? 30 + dy / 3 : static_cast<int>(255 * sky) + noise, 0, 255));
+          p[0] = static_cast<uint8_t>(
+              std::clamp(disc ? 30 + dy / 3 : static_cast<int>(255 * sky) + noise, 0, 255));
           p[1] = static_cast<uint8_t>(std::clamp(disc ? 160 + dx / 2 : y * 255 / kHeight + noise, 0, 255));
           p[2] = static_cast<uint8_t>(std::clamp(disc ? 220 : (x * 200 / kWidth + i) + noise, 0, 255));
         }
@@ -67,8 +68,10 @@ double WeightedError(const std::string& prefix) {
     std::snprintf(in, sizeof in, "/in/f%03d.bmp", i);
     std::snprintf(out, sizeof out, "/out/%s%03d.bmp", prefix.c_str(), i);
     imagelib::Image a, b;
-    if (imagelib::allocimage(&a, kWidth, kHeight, 24) != 0 || imagelib::allocimage(&b, kWidth, kHeight, 24) != 0 ||
-        imagelib::loadbmp((Folder() + in).c_str(), &a) != 0 || imagelib::loadbmp((Folder() + out).c_str(), &b) != 0)
+    if (imagelib::allocimage(&a, kWidth, kHeight, 24) != 0 ||
+        imagelib::allocimage(&b, kWidth, kHeight, 24) != 0 ||
+        imagelib::loadbmp((Folder() + in).c_str(), &a) != 0 ||
+        imagelib::loadbmp((Folder() + out).c_str(), &b) != 0)
       return -1;
     for (int y = 0; y < kHeight; ++y)
       for (int x = 0; x < kWidth; ++x) {
@@ -114,7 +117,11 @@ void Vizodov(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(ImageMagick)->Name("Reduce256/baseline")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(ImageMagick)
+    ->Name("Reduce256/baseline")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 BENCHMARK(Vizodov)->Name("Reduce256/vizodov")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 int main(int argc, char** argv) {

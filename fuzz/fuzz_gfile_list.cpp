@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   GFile* g = GFileOpen(name.c_str(), 0, 2, 1, 0, 0, 2, 9, 0, 0, 0, 256, 0, 0, nullptr, nullptr, nullptr);
   fuzz_support::ReadSomeFrames(g, 12);
   GFileClose(g);
-  g = GFileOpen(name.c_str(), GFILE_TRUE_COLOUR, 0, 0, 6, 6, 0, 0, 0, 0, 0, 256, 0, 0, nullptr, nullptr, nullptr);
+  g = GFileOpen(name.c_str(), GFILE_TRUE_COLOUR, 0, 0, 6, 6, 0, 0, 0, 0, 0, 256, 0, 0, nullptr, nullptr,
+                nullptr);
   fuzz_support::ReadSomeFrames(g, 4);
   GFileClose(g);
   return 0;

@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     GFile* g = GFileOpen(name.c_str(), 0, 1, 2, 0, 0, 0, 0, 1, 0, 0, 256, 0, 0, nullptr, nullptr, nullptr);
     fuzz_support::ReadSomeFrames(g, 3);
     GFileClose(g);
-    g = GFileOpen(name.c_str(), GFILE_TRUE_COLOUR, 0, 0, 0, 0, 2, 2, 0, 0, 0, 256, 0, 0, nullptr, nullptr, nullptr);
+    g = GFileOpen(name.c_str(), GFILE_TRUE_COLOUR, 0, 0, 0, 0, 2, 2, 0, 0, 0, 256, 0, 0, nullptr, nullptr,
+                  nullptr);
     fuzz_support::ReadSomeFrames(g, 1);
     GFileClose(g);
     ::unlink(name.c_str());

@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   g = GFileOpen(name.c_str(), 0, 1, 1, 0, 0, 0, 3, 2, 2, 10, 100, 0, 0, nullptr, nullptr, nullptr);
   fuzz_support::ReadSomeFrames(g, 4);
   GFileClose(g);
-  g = GFileOpen(name.c_str(), GFILE_TRUE_COLOUR, 3, 0, 9, 5, 0, 0, 0, 0, 0, 256, 0, 0, nullptr, nullptr, nullptr);
+  g = GFileOpen(name.c_str(), GFILE_TRUE_COLOUR, 3, 0, 9, 5, 0, 0, 0, 0, 0, 256, 0, 0, nullptr, nullptr,
+                nullptr);
   fuzz_support::ReadSomeFrames(g, 2);
   GFileClose(g);
   return 0;

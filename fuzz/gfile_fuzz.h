@@ -15,7 +15,8 @@ namespace fuzz_support {
 inline void ReadSomeFrames(GFile* g, int32_t max_frames) {
   if (g == nullptr) return;
   if (g->frames <= 0 || g->width <= 0 || g->height <= 0 || g->pitch < g->width) std::abort();
-  if (g->region_width + g->pad_right != g->width || g->region_height + g->pad_bottom != g->height) std::abort();
+  if (g->region_width + g->pad_right != g->width || g->region_height + g->pad_bottom != g->height)
+    std::abort();
   const int32_t bytes_per_pixel = g->true_colour != 0 ? 4 : 1;
   for (int32_t i = 0; i < max_frames && g->done == 0; ++i) {
     if (GFileGet(g) == 0) break;

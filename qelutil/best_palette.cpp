@@ -82,7 +82,8 @@ uint8_t Expand(uint8_t v) {
 // Whether a cell falls into the first half of candidate n.
 bool InFirstHalf(const Cell& cell, int n) {
   const int v = n % 64;
-  const int limit_r = (n & 64) != 0 ? 63 : v, limit_g = (n & 128) != 0 ? 63 : v, limit_b = (n & 256) != 0 ? 63 : v;
+  const int limit_r = (n & 64) != 0 ? 63 : v, limit_g = (n & 128) != 0 ? 63 : v,
+            limit_b = (n & 256) != 0 ? 63 : v;
   return cell.c[0] <= limit_r && cell.c[1] <= limit_g && cell.c[2] <= limit_b;
 }
 
@@ -206,16 +207,17 @@ uint32_t CellOf(const uint8_t* rgb) {
   return static_cast<uint32_t>(rgb[0] / 4) * 4096 + static_cast<uint32_t>(rgb[1] / 4) * 64 + rgb[2] / 4;
 }
 
-void Reduce(const GFile* g, uint8_t* palette, std::vector<uint32_t>& histogram, int f, int c, int low, int high) {
+void Reduce(const GFile* g, uint8_t* palette, std::vector<uint32_t>& histogram, int f, int c, int low,
+            int high) {
   for (int e = f; e < f + low; ++e) histogram[CellOf(palette + e * 3)] = 0;
   for (int e = f + c - high; e < f + c; ++e) histogram[CellOf(palette + e * 3)] = 0;
   const int k = c - low - high;
   std::vector<Cell> cells;
   for (uint32_t i = 0; i < histogram.size(); ++i)
     if (histogram[i] != 0)
-      cells.push_back(Cell{{static_cast<uint8_t>(i >> 12), static_cast<uint8_t>((i >> 6) & 63),
-                            static_cast<uint8_t>(i & 63)},
-                           histogram[i]});
+      cells.push_back(Cell{
+          {static_cast<uint8_t>(i >> 12), static_cast<uint8_t>((i >> 6) & 63), static_cast<uint8_t>(i & 63)},
+          histogram[i]});
   if (cells.empty() || k <= 0) return;
   std::vector<Box> boxes(1);
   Moments all;

@@ -20,11 +20,11 @@ uint8_t Say(const GFile* g, const std::string& text, int32_t kind) {
   return f != nullptr ? f(text.c_str(), kind) : 0;
 }
 
-const uint8_t kSystemColours[20][3] = {
-    {0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
-    {128, 0, 128},   {0, 128, 128},   {192, 192, 192}, {192, 220, 192}, {166, 202, 240},
-    {255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0},
-    {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
+const uint8_t kSystemColours[20][3] = {{0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},
+                                       {0, 0, 128},     {128, 0, 128},   {0, 128, 128},   {192, 192, 192},
+                                       {192, 220, 192}, {166, 202, 240}, {255, 251, 240}, {160, 160, 164},
+                                       {128, 128, 128}, {255, 0, 0},     {0, 255, 0},     {255, 255, 0},
+                                       {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
 
 void PutSystemColours(uint8_t* palette) {
   for (int i = 0; i < 20; ++i) std::memcpy(palette + (i < 10 ? i : 236 + i) * 3, kSystemColours[i], 3);
@@ -32,13 +32,15 @@ void PutSystemColours(uint8_t* palette) {
 
 bool PaletteWork(const GFile* g) {
   const GFileState* s = g->state;
-  return !s->palette_file.empty() || s->palette_mode != 0 || g->source_bits > 8 || s->frames_per_palette < 32000;
+  return !s->palette_file.empty() || s->palette_mode != 0 || g->source_bits > 8 ||
+         s->frames_per_palette < 32000;
 }
 
 int NearestEntry(const uint8_t* palette, int first, int count, int r6, int g6, int b6) {
   int best = first, best_distance = 0x7FFFFFFF;
   for (int j = first; j < first + count; ++j) {
-    const int dr = palette[j * 3] / 4 - r6, dg = palette[j * 3 + 1] / 4 - g6, db = palette[j * 3 + 2] / 4 - b6;
+    const int dr = palette[j * 3] / 4 - r6, dg = palette[j * 3 + 1] / 4 - g6,
+              db = palette[j * 3 + 2] / 4 - b6;
     const int d = dr * dr + dg * dg + db * db;
     if (d < best_distance) {
       best_distance = d;
@@ -402,7 +404,8 @@ GFile* OpenImpl(const char* name, int32_t flags, int32_t x, int32_t y, int32_t w
   Region(g, g->source_width, g->source_height);
 
   // Accumulation: true-colour frames are first gathered as 24-bit pixels.
-  if ((g->true_colour == 0 && accumulation == 0 && g->source_bits > 8 && g->frames > 9) || accumulation == 1) {
+  if ((g->true_colour == 0 && accumulation == 0 && g->source_bits > 8 && g->frames > 9) ||
+      accumulation == 1) {
     s->accumulate = true;
     s->accumulated.assign(static_cast<size_t>(g->width) * g->height * 3, 0);
     g->source_bits = 24;
@@ -503,7 +506,8 @@ void Convert8(GFile* g, bool remap) {
       const Rgb p = PixelAt(src, x, v.bits, g->source_palette);
       const int cell = (p.r >> 2) * 4096 + (p.g >> 2) * 64 + (p.b >> 2);
       uint16_t& e = s->cache[static_cast<size_t>(cell)];
-      if (e < 256) e = static_cast<uint16_t>(256 + NearestEntry(g->palette, f, c, p.r >> 2, p.g >> 2, p.b >> 2));
+      if (e < 256)
+        e = static_cast<uint16_t>(256 + NearestEntry(g->palette, f, c, p.r >> 2, p.g >> 2, p.b >> 2));
       dst[x] = static_cast<uint8_t>(e - 256);
     }
   }
@@ -546,14 +550,14 @@ bool NextPalette(GFile* g, bool* changed) {
   g->palette_computed = 1;
   if (s->palette_source == nullptr) {
     if (!s->palette_file.empty())
-      s->palette_source = OpenImpl(s->palette_file.c_str(), 0, 0, 0, 0, 0, 0, 0, s->palette_mode,
-                                   s->frames_per_palette, f, c, s->system_colours, 2, nullptr,
-                                   "Analyzing colors in", s->message);
+      s->palette_source =
+          OpenImpl(s->palette_file.c_str(), 0, 0, 0, 0, 0, 0, 0, s->palette_mode, s->frames_per_palette, f, c,
+                   s->system_colours, 2, nullptr, "Analyzing colors in", s->message);
     else
-      s->palette_source = OpenImpl(s->open_name.c_str(), 0, g->crop_x, g->crop_y, g->width, g->height, s->skip + 1,
-                                   s->skip + g->frames, s->palette_mode, s->frames_per_palette, f, c,
-                                   s->system_colours, s->accumulation, nullptr, "Analyzing colors in",
-                                   s->message);
+      s->palette_source =
+          OpenImpl(s->open_name.c_str(), 0, g->crop_x, g->crop_y, g->width, g->height, s->skip + 1,
+                   s->skip + g->frames, s->palette_mode, s->frames_per_palette, f, c, s->system_colours,
+                   s->accumulation, nullptr, "Analyzing colors in", s->message);
     if (s->palette_source == nullptr) {
       Say(g, "Error opening palette graphics file.", 2);
       return false;
@@ -661,9 +665,9 @@ void GFileClose(GFile* g) {
 }
 
 void GFileCommandLine(char* command_line, int32_t* x, int32_t* y, int32_t* width, int32_t* height,
-                      int32_t* first_frame, int32_t* last_frame, uint8_t* palette_mode, int32_t* frames_per_palette,
-                      int32_t* first_entry, int32_t* entry_count, uint8_t* system_colours, uint8_t* halftone,
-                      char* palette_file) {
+                      int32_t* first_frame, int32_t* last_frame, uint8_t* palette_mode,
+                      int32_t* frames_per_palette, int32_t* first_entry, int32_t* entry_count,
+                      uint8_t* system_colours, uint8_t* halftone, char* palette_file) {
   *x = GetSwitchNum(command_line, 'X', 0);
   *y = GetSwitchNum(command_line, 'Y', 0);
   *width = GetSwitchNum(command_line, 'W', 0);

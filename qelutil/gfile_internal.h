@@ -60,7 +60,7 @@ struct GFileState {
   bool first_palette = true;
   bool remap_valid = false;
   uint8_t remap[256] = {};
-  std::vector<uint16_t> cache;  // 262144 entries, 256 + index once known
+  std::vector<uint16_t> cache;       // 262144 entries, 256 + index once known
   std::vector<uint8_t> accumulated;  // region as blue, green, red
   bool accumulate = false;
 };

@@ -1,5 +1,7 @@
 // The kinds of frame source behind a GFile: still images, flic, .vdz, AVI,
 // raw frame files, wave files (blank frames) and their probes.
+#include "qelutil/gfile_sources.h"
+
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -10,10 +12,9 @@
 
 #include "platform/avifile/avifile.h"
 #include "platform/imagelib/imagelib.h"
-#include "playback/vidzo.h"
 #include "playback/video.h"
+#include "playback/vidzo.h"
 #include "qelutil/gfile_internal.h"
-#include "qelutil/gfile_sources.h"
 
 namespace qelutil {
 namespace {
@@ -57,7 +58,8 @@ using LoadCall = int (*)(const char*, imagelib::Image*);
 
 class StillSource : public FrameSource {
  public:
-  StillSource(std::string name, LoadCall load, int32_t bits) : name_(std::move(name)), load_(load), bits_(bits) {}
+  StillSource(std::string name, LoadCall load, int32_t bits)
+      : name_(std::move(name)), load_(load), bits_(bits) {}
   ~StillSource() override { imagelib::freeimage(&image_); }
 
   void Next(GFile* g) override {
@@ -187,7 +189,8 @@ class VdzSource : public FrameSource {
     }
     ++next_;
     if ((h->ReadError & VDZ_READ_SHORT) != 0) return false;
-    const uint32_t video_size = h->CurrentFrameSize >= h->VideoOffset ? h->CurrentFrameSize - h->VideoOffset : 0;
+    const uint32_t video_size =
+        h->CurrentFrameSize >= h->VideoOffset ? h->CurrentFrameSize - h->VideoOffset : 0;
     VidzoDecodeVideo(h->VideoData, video_size, h->Trees, h->OutputDesc);
     const bool changed = h->PaletteChanged != 0;
     h->PaletteChanged = 0;
@@ -218,8 +221,8 @@ class AviSource : public FrameSource {
     const int32_t bits = v.bits == 16 || v.bits == 24 || v.bits == 32 ? v.bits : 8;
     const uint64_t pitch = (static_cast<uint64_t>(bits) * v.width + 31) / 32 * 4;
     const uint64_t need = pitch * static_cast<uint64_t>(v.height);
-    if (frame_.bits != bits || frame_.width != v.width || frame_.height != v.height || frame_.pitch != pitch ||
-        frame_.pixels.size() < need) {
+    if (frame_.bits != bits || frame_.width != v.width || frame_.height != v.height ||
+        frame_.pitch != pitch || frame_.pixels.size() < need) {
       frame_.bits = bits;
       frame_.width = v.width;
       frame_.height = v.height;
@@ -338,7 +341,8 @@ bool ReadWave(const std::string& name, uint32_t* per_second, uint32_t* data_byte
   if (f == nullptr) return false;
   uint8_t head[12];
   bool fmt = false, ok = false;
-  if (QELFileGet(f, head, 12) == 12 && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WAVE", 4) == 0) {
+  if (QELFileGet(f, head, 12) == 12 && std::memcmp(head, "RIFF", 4) == 0 &&
+      std::memcmp(head + 8, "WAVE", 4) == 0) {
     const uint32_t size = QELFileSize(f);
     for (;;) {
       uint8_t chunk[8];
@@ -481,8 +485,8 @@ bool OpenRaw(GFile* g, const std::string& name) {
   const uint64_t pixels = uint64_t{width} * height;
   // Every frame needs its pixel record: a stated size or count the file
   // cannot hold is refused before anything is allocated.
-  if (count == 0 || width == 0 || height == 0 || width > 32768 || height > 32768 || pixels > (uint64_t{1} << 26) ||
-      pixels + 4 > size) {
+  if (count == 0 || width == 0 || height == 0 || width > 32768 || height > 32768 ||
+      pixels > (uint64_t{1} << 26) || pixels + 4 > size) {
     QELFileClose(f);
     return false;
   }

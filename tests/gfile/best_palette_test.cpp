@@ -29,7 +29,9 @@ struct ModelBox {
 };
 
 int Part(uint32_t cell, int k) {
-  return k == 0 ? static_cast<int>(cell >> 12) : k == 1 ? static_cast<int>((cell >> 6) & 63) : static_cast<int>(cell & 63);
+  return k == 0   ? static_cast<int>(cell >> 12)
+         : k == 1 ? static_cast<int>((cell >> 6) & 63)
+                  : static_cast<int>(cell & 63);
 }
 
 uint64_t Distance(uint32_t cell, const int* colour) {
@@ -113,7 +115,8 @@ struct Model {
   }
 
   void Reduce(uint8_t* palette, int f, int c, int a, int b) {
-    for (int e = f; e < f + a; ++e) histogram[(palette[e * 3] / 4) * 4096 + (palette[e * 3 + 1] / 4) * 64 + palette[e * 3 + 2] / 4] = 0;
+    for (int e = f; e < f + a; ++e)
+      histogram[(palette[e * 3] / 4) * 4096 + (palette[e * 3 + 1] / 4) * 64 + palette[e * 3 + 2] / 4] = 0;
     for (int e = f + c - b; e < f + c; ++e)
       histogram[(palette[e * 3] / 4) * 4096 + (palette[e * 3 + 1] / 4) * 64 + palette[e * 3 + 2] / 4] = 0;
     const int k = c - a - b;
@@ -131,7 +134,8 @@ struct Model {
         int64_t gain = INT64_MIN;
         for (int i = 0; i <= s; ++i) {
           const ModelBox& x = boxes[static_cast<size_t>(i)];
-          const int64_t g = static_cast<int64_t>(x.error) - static_cast<int64_t>(x.error1) - static_cast<int64_t>(x.error2);
+          const int64_t g =
+              static_cast<int64_t>(x.error) - static_cast<int64_t>(x.error1) - static_cast<int64_t>(x.error2);
           if (g > gain) {
             gain = g;
             t = i;
@@ -189,17 +193,19 @@ struct Model {
   }
 };
 
-const uint8_t kSystem[20][3] = {{0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
-                                {128, 0, 128},   {0, 128, 128},   {192, 192, 192}, {192, 220, 192}, {166, 202, 240},
-                                {255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0},
-                                {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
+const uint8_t kSystem[20][3] = {{0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},
+                                {0, 0, 128},     {128, 0, 128},   {0, 128, 128},   {192, 192, 192},
+                                {192, 220, 192}, {166, 202, 240}, {255, 251, 240}, {160, 160, 164},
+                                {128, 128, 128}, {255, 0, 0},     {0, 255, 0},     {255, 255, 0},
+                                {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
 
 // The model's palette for true-colour frames (R, G, B per pixel).
 Palette ModelPalette(const std::vector<Pixels>& frames, Palette previous, int f, int c, int system) {
   Model m;
   m.histogram.assign(262144, 0);
   for (const Pixels& rgb : frames)
-    for (size_t i = 0; i + 2 < rgb.size(); i += 3) ++m.histogram[(rgb[i] / 4) * 4096 + (rgb[i + 1] / 4) * 64 + rgb[i + 2] / 4];
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3)
+      ++m.histogram[(rgb[i] / 4) * 4096 + (rgb[i + 1] / 4) * 64 + rgb[i + 2] / 4];
   int a = 0, b = 0;
   if (system != 2) {
     a = f < 10 ? 10 - f : 0;
@@ -217,8 +223,8 @@ using GFilePtr = std::unique_ptr<GFile, Closer>;
 
 GFilePtr OpenForPalette(const std::string& name, int f, int c, int system, int mode = 1, int per_palette = 0,
                         QELMessageFunc message = nullptr) {
-  return GFilePtr(GFileOpen(name.c_str(), 0, 0, 0, 0, 0, 0, 0, mode, per_palette, f, c, system, 2, nullptr, nullptr,
-                            message));
+  return GFilePtr(GFileOpen(name.c_str(), 0, 0, 0, 0, 0, 0, 0, mode, per_palette, f, c, system, 2, nullptr,
+                            nullptr, message));
 }
 
 // Pictures with structure: gradients and blobs of a few hues with noise.
@@ -259,7 +265,8 @@ TEST_F(BestPaletteTest, BitIdenticalToTheModel) {
                                        : Picture(c.w, c.h, c.seed * 10 + i));
       WriteImage24(name, c.w, c.h, frames.back());
     }
-    const std::string seq = dir_.File("m" + std::to_string(c.seed) + "_?.bmp*0-" + std::to_string(c.frames - 1));
+    const std::string seq =
+        dir_.File("m" + std::to_string(c.seed) + "_?.bmp*0-" + std::to_string(c.frames - 1));
     GFilePtr g = OpenForPalette(seq, c.f, c.c, c.system);
     ASSERT_NE(g, nullptr);
     const Palette previous = RandomPalette(c.seed + 100);
@@ -327,7 +334,8 @@ TEST_F(BestPaletteTest, SystemColoursAndReserves) {
       }
     }
     int computed = 0;
-    for (int i = c.first_computed; i <= c.last_computed; ++i) computed += std::memcmp(ours.data() + i * 3, marker.data(), 3) != 0;
+    for (int i = c.first_computed; i <= c.last_computed; ++i)
+      computed += std::memcmp(ours.data() + i * 3, marker.data(), 3) != 0;
     EXPECT_EQ(computed, c.last_computed - c.first_computed + 1) << c.f << "/" << c.c;
   }
 }

@@ -32,7 +32,8 @@ void WriteFlic(const std::string& name, int width, int height, const std::vector
                const std::vector<Palette>& palettes, int32_t ms) {
   QELOFlic* f = QELOFlicCreate(name.c_str(), width, height, ms);
   ASSERT_NE(f, nullptr) << name;
-  for (size_t i = 0; i < frames.size(); ++i) ASSERT_EQ(QELOFlicPutNext(f, frames[i].data(), palettes[i].data()), 1);
+  for (size_t i = 0; i < frames.size(); ++i)
+    ASSERT_EQ(QELOFlicPutNext(f, frames[i].data(), palettes[i].data()), 1);
   ASSERT_GT(QELOFlicClose(f), 0u);
 }
 
@@ -52,10 +53,12 @@ int Save(const std::string& name, const imagelib::Image& image) {
 
 }  // namespace
 
-void WriteImage8(const std::string& name, int width, int height, const Pixels& pixels, const Palette& palette) {
+void WriteImage8(const std::string& name, int width, int height, const Pixels& pixels,
+                 const Palette& palette) {
   imagelib::Image image;
   ASSERT_EQ(imagelib::allocimage(&image, width, height, 8), 0);
-  for (int y = 0; y < height; ++y) std::memcpy(image.Row(y), pixels.data() + y * width, static_cast<size_t>(width));
+  for (int y = 0; y < height; ++y)
+    std::memcpy(image.Row(y), pixels.data() + y * width, static_cast<size_t>(width));
   for (int i = 0; i < 256; ++i) {
     image.palette[i * 4] = palette[i * 3 + 2];
     image.palette[i * 4 + 1] = palette[i * 3 + 1];
@@ -71,7 +74,8 @@ void WriteImage24(const std::string& name, int width, int height, const Pixels& 
   ASSERT_EQ(imagelib::allocimage(&image, width, height, 24), 0);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
-      for (int k = 0; k < 3; ++k) image.Row(y)[x * 3 + k] = rgb[(static_cast<size_t>(y) * width + x) * 3 + 2 - k];
+      for (int k = 0; k < 3; ++k)
+        image.Row(y)[x * 3 + k] = rgb[(static_cast<size_t>(y) * width + x) * 3 + 2 - k];
   EXPECT_EQ(Save(name, image), 0) << name;
   imagelib::freeimage(&image);
 }

@@ -27,7 +27,8 @@ void WriteFlic(const std::string& name, int width, int height, const std::vector
                const std::vector<Palette>& palettes, int32_t ms = 50);
 // An 8-bit image file of the kind the extension names (bmp, png, gif, pcx,
 // tif, tga as 8-bit where the kind allows).
-void WriteImage8(const std::string& name, int width, int height, const Pixels& pixels, const Palette& palette);
+void WriteImage8(const std::string& name, int width, int height, const Pixels& pixels,
+                 const Palette& palette);
 // A 24-bit image: rgb holds R, G, B per pixel, rows from the top.
 void WriteImage24(const std::string& name, int width, int height, const Pixels& rgb);
 // A raw frame file; palettes[i], when not empty, precedes frame i.

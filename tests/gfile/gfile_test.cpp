@@ -26,8 +26,8 @@ using GFilePtr = std::unique_ptr<GFile, Closer>;
 
 // Opens with the usual defaults: no crop, whole range, no palette work.
 GFilePtr Open(const std::string& name, int32_t first = 0, int32_t last = 0, int32_t flags = 0) {
-  return GFilePtr(GFileOpen(name.c_str(), flags, 0, 0, 0, 0, first, last, 0, 0, 0, 256, 0, 0, nullptr, nullptr,
-                            Messages::Record));
+  return GFilePtr(GFileOpen(name.c_str(), flags, 0, 0, 0, 0, first, last, 0, 0, 0, 256, 0, 0, nullptr,
+                            nullptr, Messages::Record));
 }
 
 // A flic whose frame i (0-based) is filled with the value i + 1.
@@ -89,8 +89,8 @@ TEST_F(GFileTest, ListEntriesOfDifferentSizesArePadded) {
   NumberedFlic(dir_.File("small.flc"), 2, 8, 4);
   NumberedFlic(dir_.File("big.flc"), 1, 20, 10);
   WriteText(dir_.File("mix.lst"), "small.flc\nbig.flc\nsmall.flc\n");
-  GFilePtr g(GFileOpen(dir_.File("mix.lst").c_str(), 0, 2, 1, 0, 0, 0, 0, 0, 0, 0, 256, 0, 0, nullptr, nullptr,
-                       nullptr));
+  GFilePtr g(GFileOpen(dir_.File("mix.lst").c_str(), 0, 2, 1, 0, 0, 0, 0, 0, 0, 0, 256, 0, 0, nullptr,
+                       nullptr, nullptr));
   ASSERT_NE(g, nullptr);
   EXPECT_EQ(g->source_width, 20);
   EXPECT_EQ(g->source_height, 10);
@@ -104,7 +104,8 @@ TEST_F(GFileTest, ListEntriesOfDifferentSizesArePadded) {
     EXPECT_EQ(g->pad_right, 20 - region_w[i]);
     for (int y = 0; y < g->height; ++y)
       for (int x = 0; x < g->width; ++x)
-        ASSERT_EQ(Row(g.get(), y)[x], x < region_w[i] && y < region_h[i] ? value[i] : 0) << i << " " << x << "," << y;
+        ASSERT_EQ(Row(g.get(), y)[x], x < region_w[i] && y < region_h[i] ? value[i] : 0)
+            << i << " " << x << "," << y;
   }
 }
 
@@ -165,7 +166,9 @@ TEST_F(GFileTest, ResetRewindsToTheFirstFrameOfTheRange) {
 }
 
 TEST_F(GFileTest, AccumulationStartsAtTenTrueColourFrames) {
-  for (int n = 1; n <= 10; ++n) WriteImage24(dir_.File("t" + std::to_string(n / 10) + std::to_string(n % 10) + ".bmp"), 4, 4, RandomBytes(48, n));
+  for (int n = 1; n <= 10; ++n)
+    WriteImage24(dir_.File("t" + std::to_string(n / 10) + std::to_string(n % 10) + ".bmp"), 4, 4,
+                 RandomBytes(48, n));
   struct Case {
     std::string name;
     int32_t mode, flags;
@@ -176,8 +179,8 @@ TEST_F(GFileTest, AccumulationStartsAtTenTrueColourFrames) {
                {"t??.bmp*1-10", 2, 0, false},
                {"t??.bmp*1-10", 0, GFILE_TRUE_COLOUR, false}};
   for (const Case& c : cases) {
-    GFilePtr g(GFileOpen(dir_.File(c.name).c_str(), c.flags, 0, 0, 0, 0, 0, 0, 0, 0, 0, 256, 0, c.mode, nullptr,
-                         nullptr, nullptr));
+    GFilePtr g(GFileOpen(dir_.File(c.name).c_str(), c.flags, 0, 0, 0, 0, 0, 0, 0, 0, 0, 256, 0, c.mode,
+                         nullptr, nullptr, nullptr));
     ASSERT_NE(g, nullptr);
     EXPECT_EQ(g->state->accumulate, c.accumulates) << c.name << " mode " << c.mode;
     EXPECT_EQ(g->source_bits, 24);
@@ -215,8 +218,8 @@ TEST_F(GFileTest, IdenticalPaletteMapsEveryIndexToItself) {
   for (int i = 0; i < 256; ++i) px[i] = static_cast<uint8_t>(i);
   WriteImage8(dir_.File("all.bmp"), 16, 16, px, p);
   // Entries 0 to 254: not the whole palette, so the remap table is used.
-  GFilePtr g(GFileOpen(dir_.File("all.bmp").c_str(), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 0, 0, nullptr, nullptr,
-                       nullptr));
+  GFilePtr g(GFileOpen(dir_.File("all.bmp").c_str(), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 0, 0, nullptr,
+                       nullptr, nullptr));
   ASSERT_NE(g, nullptr);
   ASSERT_EQ(GFileGet(g.get()), 1);
   for (int i = 0; i < 255; ++i) EXPECT_EQ(Row(g.get(), i / 16)[i % 16], i);
@@ -446,7 +449,8 @@ TEST(GFileCommandLineTest, SwitchesAndDefaults) {
   // The optional results may be left out.
   char line[] = "x /Q8 /I2";
   int32_t x, y, w, h, s, e;
-  GFileCommandLine(line, &x, &y, &w, &h, &s, &e, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  GFileCommandLine(line, &x, &y, &w, &h, &s, &e, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   nullptr);
   EXPECT_STREQ(Trim(line), "x");
 }
 

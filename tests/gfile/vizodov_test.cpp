@@ -1,7 +1,6 @@
 // The graphics converter run as a user runs it: pictures, flics, AVI and
 // .vdz files in, flics, AVI and still images out, and its command line.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdlib>
@@ -29,7 +28,9 @@ namespace {
 
 class VizodovTest : public ::testing::Test {
  protected:
-  vidzoer_test::RunResult Run(const std::string& args) { return RunProgram(dir_, "vizodov", args + " </dev/null"); }
+  vidzoer_test::RunResult Run(const std::string& args) {
+    return RunProgram(dir_, "vizodov", args + " </dev/null");
+  }
   vidzoer_test::TempDir dir_;
 };
 
@@ -41,7 +42,8 @@ Pixels LoadRgb(const std::string& name, int* width, int* height) {
   if ((png ? imagelib::pnginfo(name.c_str(), &info) : imagelib::bmpinfo(name.c_str(), &info)) != 0) return {};
   imagelib::Image image;
   if (imagelib::allocimage(&image, info.width, info.height, 24) != 0) return {};
-  if ((png ? imagelib::loadpng(name.c_str(), &image) : imagelib::loadbmp(name.c_str(), &image)) != 0) return {};
+  if ((png ? imagelib::loadpng(name.c_str(), &image) : imagelib::loadbmp(name.c_str(), &image)) != 0)
+    return {};
   Pixels rgb;
   for (int y = 0; y < info.height; ++y)
     for (int x = 0; x < info.width; ++x) {
@@ -161,8 +163,9 @@ TEST_F(VizodovTest, AviWithSoundToAFlic) {
 
 TEST_F(VizodovTest, VdzToPngsEqualToTheDecoder) {
   const std::string sample = dir_.File("sample");
-  auto s = RunProgram(dir_, "vdzsample",
-                      "--width 48 --height 32 --seconds 1 --vdz " + Quote(dir_.File("s.vdz")) + " " + Quote(sample));
+  auto s = RunProgram(
+      dir_, "vdzsample",
+      "--width 48 --height 32 --seconds 1 --vdz " + Quote(dir_.File("s.vdz")) + " " + Quote(sample));
   ASSERT_EQ(s.exit_code, 0) << s.err;
   auto info = RunProgram(dir_, "vdzinfo", Quote(dir_.File("s.vdz")) + " --frames " + Quote(dir_.File("ppm")));
   ASSERT_EQ(info.exit_code, 0) << info.err;
@@ -197,9 +200,11 @@ TEST_F(VizodovTest, AnimatedGifComposedAsImageMagickCoalescesIt) {
       " -dispose background -page +20+10 \\( -size 10x10 xc:magenta \\)"
       " -dispose previous -page +2+15 \\( -size 12x8 xc:none -fill cyan -draw 'rectangle 0,0 5,7' \\)"
       " -dispose none -page +25+3 \\( -size 8x8 xc:orange \\) -page +0+0 \\( -size 6x6 xc:white \\)"
-      " -loop 0 " + Quote(gif);
+      " -loop 0 " +
+      Quote(gif);
   ASSERT_TRUE(vidzoer_test::RunShell(make, dir_.File("err")));
-  ASSERT_TRUE(vidzoer_test::RunShell("convert " + Quote(gif) + " -coalesce -background black -alpha remove -alpha off " +
+  ASSERT_TRUE(vidzoer_test::RunShell("convert " + Quote(gif) +
+                                         " -coalesce -background black -alpha remove -alpha off " +
                                          Quote(dir_.File("co_%d.ppm")),
                                      dir_.File("err")));
   auto r = Run(Quote(gif) + " " + Quote(dir_.File("out.bmp")) + " /A");
@@ -218,10 +223,10 @@ TEST_F(VizodovTest, AnimatedGifComposedAsImageMagickCoalescesIt) {
     const uint8_t* p = ours[static_cast<size_t>(frame)].data() + (y * 40 + x) * 3;
     return (p[0] << 16) | (p[1] << 8) | p[2];
   };
-  EXPECT_EQ(at(2, 25, 15), 0xFF00FF);  // magenta drawn
-  EXPECT_EQ(at(3, 25, 15), 0x000000);  // and cleared by its disposal
-  EXPECT_EQ(at(3, 3, 16), 0x00FFFF);   // cyan drawn
-  EXPECT_NE(at(4, 3, 16), 0x00FFFF);   // and taken back by its disposal
+  EXPECT_EQ(at(2, 25, 15), 0xFF00FF);       // magenta drawn
+  EXPECT_EQ(at(3, 25, 15), 0x000000);       // and cleared by its disposal
+  EXPECT_EQ(at(3, 3, 16), 0x00FFFF);        // cyan drawn
+  EXPECT_NE(at(4, 3, 16), 0x00FFFF);        // and taken back by its disposal
   EXPECT_EQ(at(3, 10, 16), at(0, 10, 16));  // its transparent half shows the picture below
   // The frame time is the first picture's delay.
   QELMessageFunc none = nullptr;
@@ -240,7 +245,8 @@ TEST_F(VizodovTest, ListOfAFlicAndASequenceOfAnotherSize) {
     palettes.push_back(GreyPalette());
   }
   WriteFlic(dir_.File("a.flc"), 16, 8, frames, palettes);
-  for (int i = 1; i <= 2; ++i) WriteImage8(dir_.File("b" + std::to_string(i) + ".bmp"), 8, 12, Pixels(96, 200), GreyPalette());
+  for (int i = 1; i <= 2; ++i)
+    WriteImage8(dir_.File("b" + std::to_string(i) + ".bmp"), 8, 12, Pixels(96, 200), GreyPalette());
   WriteText(dir_.File("mix.lst"), "# the flic, then the pictures\na.flc /S2\nb?.bmp*1-2\n");
   auto r = Run(Quote(dir_.File("mix.lst")) + " " + Quote(dir_.File("out.bmp")));
   ASSERT_EQ(r.exit_code, 0) << r.err;
@@ -267,7 +273,8 @@ TEST_F(VizodovTest, SwitchesCropRangeTrueColourAndFrameRate) {
     palettes.push_back(RandomPalette(99));
   }
   WriteFlic(dir_.File("in.flc"), 32, 16, frames, palettes);
-  auto r = Run(Quote(dir_.File("in.flc")) + " " + Quote(dir_.File("out.avi")) + " /A /S3 /E5 /X4 /Y2 /W10 /H6 /F25");
+  auto r = Run(Quote(dir_.File("in.flc")) + " " + Quote(dir_.File("out.avi")) +
+               " /A /S3 /E5 /X4 /Y2 /W10 /H6 /F25");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   std::string error;
   auto avi = avifile::Reader::Open(dir_.File("out.avi").c_str(), &error);

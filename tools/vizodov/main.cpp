@@ -76,7 +76,8 @@ std::unique_ptr<platform::ReportChannel> GreetFrontEnd(int32_t id) {
   auto channel = platform::ReportChannel::Connect(static_cast<uint32_t>(id));
   if (channel == nullptr) return nullptr;
   const std::string caption = channel->Caption().value_or(std::string());
-  if (caption.compare(0, std::strlen(platform::kFrontEndCaption), platform::kFrontEndCaption) != 0) return nullptr;
+  if (caption.compare(0, std::strlen(platform::kFrontEndCaption), platform::kFrontEndCaption) != 0)
+    return nullptr;
   const std::optional<uint32_t> answer = channel->Send(platform::kReportHello, 0, 0);
   if (answer && *answer == platform::kReportForgetMe) return nullptr;
   return channel;
@@ -155,8 +156,9 @@ int main(int argc, char** argv) {
   auto front = GreetFrontEnd(front_end);
 
   const auto start = std::chrono::steady_clock::now();
-  GFile* g = GFileOpen(input.data(), true_colour ? GFILE_TRUE_COLOUR : 0, x, y, w, h, first, last, palette_mode,
-                       per_palette, first_entry, count, system_colours, 0, palette_file, "Converting", Message);
+  GFile* g =
+      GFileOpen(input.data(), true_colour ? GFILE_TRUE_COLOUR : 0, x, y, w, h, first, last, palette_mode,
+                per_palette, first_entry, count, system_colours, 0, palette_file, "Converting", Message);
   if (g == nullptr) return Finish(front.get(), "vizodov: " + last_error, 1);
   const int32_t frame_time = rate != 0 ? -MakeFrameRate(rate) : g->frame_rate;
 
@@ -176,12 +178,14 @@ int main(int argc, char** argv) {
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     writing = folder + ".vizodov-" + std::to_string(getpid()) + "-" + base;
   }
-  OGFile* og = OGFileCreate(nullptr, writing.c_str(), g->true_colour, g->frames, g->width, g->height, g->pitch,
-                            frame_time, Message, overwrite_ok || single ? OGFILE_NO_OVERWRITE_ASK : 0);
+  OGFile* og =
+      OGFileCreate(nullptr, writing.c_str(), g->true_colour, g->frames, g->width, g->height, g->pitch,
+                   frame_time, Message, overwrite_ok || single ? OGFILE_NO_OVERWRITE_ASK : 0);
   if (og == nullptr) {
     GFileClose(g);
     if (progress_on_terminal) std::fputc('\n', stderr);
-    return Finish(front.get(), "vizodov: " + (last_error.empty() ? target + " was not overwritten" : last_error), 1);
+    return Finish(front.get(),
+                  "vizodov: " + (last_error.empty() ? target + " was not overwritten" : last_error), 1);
   }
   int32_t written = 0;
   bool ok = true;
@@ -206,7 +210,8 @@ int main(int argc, char** argv) {
       ok = false;
     }
   }
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
   char elapsed[32];
   GetElapsedTime(elapsed, static_cast<uint32_t>(ms.count()));
   if (!ok)
@@ -215,7 +220,7 @@ int main(int argc, char** argv) {
                       (last_error.empty() ? "" : ": " + last_error),
                   1);
   char done[512];
-  std::snprintf(done, sizeof done, "%i frame%s written to %s, %u bytes in %s.", written, written == 1 ? "" : "s",
-                summary.c_str(), bytes, elapsed);
+  std::snprintf(done, sizeof done, "%i frame%s written to %s, %u bytes in %s.", written,
+                written == 1 ? "" : "s", summary.c_str(), bytes, elapsed);
   return Finish(front.get(), done, 0);
 }
