@@ -682,7 +682,7 @@ void GFileCommandLine(char* command_line, int32_t* x, int32_t* y, int32_t* width
   if (q == 0 || q > 256) q = 256;
   int32_t i = GetSwitchNum(command_line, 'I', static_cast<int32_t>((256 - q) / 2));
   if (i < 0) i = 0;
-  if (i + static_cast<int32_t>(q) > 256) i = 256 - static_cast<int32_t>(q);
+  if (i > 256 - static_cast<int32_t>(q)) i = 256 - static_cast<int32_t>(q);
   const auto d = static_cast<uint8_t>(GetSwitchNum(command_line, 'D', 0));
   const auto t = static_cast<uint8_t>(GetSwitchNum(command_line, 'T', 0));
   std::vector<char> text(std::strlen(command_line) + 1, '\0');
