@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -35,7 +36,10 @@ const std::string& Folder() {
       QELOFlicPutNext(s, frame.data(), palette);
       QELOFlicClose(s);
     }
-    std::atexit([] { std::system(("rm -rf " + folder).c_str()); });
+    // Removed at exit through a copy of its own: the string above is gone by then.
+    static char removal[96];
+    std::snprintf(removal, sizeof removal, "rm -rf '%s'", dir.c_str());
+    std::atexit([] { std::system(removal); });
     return dir;
   }();
   return folder;
