@@ -84,8 +84,8 @@ std::unique_ptr<platform::ReportChannel> GreetFrontEnd(int32_t id) {
 }
 
 // The run's last line, to the terminal and to the front end.
-int Finish(platform::ReportChannel* front, const std::string& text, int code) {
-  std::fprintf(code == 0 ? stdout : stderr, "%s\n", text.c_str());
+int Finish(platform::ReportChannel* front, const std::string& text, int code, bool shown = false) {
+  if (!shown) std::fprintf(code == 0 ? stdout : stderr, "%s\n", text.c_str());
   if (front != nullptr) {
     std::vector<char> data(text.begin(), text.end());
     data.push_back('\0');
@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
   GFile* g =
       GFileOpen(input.data(), true_colour ? GFILE_TRUE_COLOUR : 0, x, y, w, h, first, last, palette_mode,
                 per_palette, first_entry, count, system_colours, 0, palette_file, "Converting", Message);
-  if (g == nullptr) return Finish(front.get(), "vizodov: " + last_error, 1);
+  if (g == nullptr) return Finish(front.get(), last_error, 1, true);  // shown by the message function
   const int32_t frame_time = rate != 0 ? -MakeFrameRate(rate) : g->frame_rate;
 
   // A flic or AVI output is made under a temporary name in its folder and
@@ -184,8 +184,8 @@ int main(int argc, char** argv) {
   if (og == nullptr) {
     GFileClose(g);
     if (progress_on_terminal) std::fputc('\n', stderr);
-    return Finish(front.get(),
-                  "vizodov: " + (last_error.empty() ? target + " was not overwritten" : last_error), 1);
+    if (!last_error.empty()) return Finish(front.get(), last_error, 1, true);
+    return Finish(front.get(), "vizodov: " + target + " was not overwritten", 1);
   }
   int32_t written = 0;
   bool ok = true;
