@@ -352,6 +352,7 @@ GFile* OpenImpl(const char* name, int32_t flags, int32_t x, int32_t y, int32_t w
   s->entry_count = std::clamp(entry_count, 0, 256 - s->first_entry);
   s->system_colours = system_colours;
   s->accumulation = accumulation;
+  s->halftone = (flags & GFILE_HALFTONE) != 0;
   s->palette_file = palette_file != nullptr ? palette_file : "";
   s->verb = verb != nullptr ? verb : "Processing";
   s->message = message;
@@ -483,14 +484,70 @@ void BuildRemap(GFile* g) {
   s->remap_valid = true;
 }
 
+// The palette index for a colour through the colour cache: the nearest
+// allowed entry, searched once per 6-bit colour.
+inline uint8_t Cached(GFileState* s, const uint8_t* palette, int r, int g, int b) {
+  uint16_t& e = s->cache[static_cast<size_t>((r >> 2) * 4096 + (g >> 2) * 64 + (b >> 2))];
+  if (e < 256)
+    e = static_cast<uint16_t>(
+        256 + NearestEntry(palette, s->first_entry, std::max(s->entry_count, 1), r >> 2, g >> 2, b >> 2));
+  return static_cast<uint8_t>(e - 256);
+}
+
+// Halftoning of a frame of more than 8 bits: Floyd-Steinberg error
+// diffusion, rows taken alternately left to right and right to left. Each
+// pixel plus the error carried to it (in sixteenths, rounded) is clamped to
+// 0-255 per component and mapped through the colour cache; what the chosen
+// entry misses by goes 7/16 to the next pixel of the row and 3/16, 5/16 and
+// 1/16 to the pixels behind, below and ahead in the next row. Every frame
+// starts without error, so equal frames give equal pixels.
+void Diffuse(GFile* g) {
+  GFileState* s = g->state;
+  const SourceView& v = s->view;
+  const int32_t w = g->region_width;
+  // Two rows of carried error, one cell of margin on each side.
+  const size_t cells = (static_cast<size_t>(w) + 2) * 3;
+  s->diffusion.assign(cells * 2, 0);
+  int32_t* here = s->diffusion.data();
+  int32_t* below = here + cells;
+  for (int32_t y = 0; y < g->region_height; ++y) {
+    const uint8_t* src = v.origin + y * v.step;
+    uint8_t* dst = g->pixels + static_cast<size_t>(y) * g->pitch;
+    const int32_t dir = (y & 1) == 0 ? 1 : -1;
+    for (int32_t i = 0; i < w; ++i) {
+      const int32_t x = dir > 0 ? i : w - 1 - i;
+      const Rgb p = PixelAt(src, x, v.bits, g->source_palette);
+      int32_t* e = here + (x + 1) * 3;
+      const int want[3] = {std::clamp(p.r + ((e[0] + 8) >> 4), 0, 255),
+                           std::clamp(p.g + ((e[1] + 8) >> 4), 0, 255),
+                           std::clamp(p.b + ((e[2] + 8) >> 4), 0, 255)};
+      const uint8_t index = Cached(s, g->palette, want[0], want[1], want[2]);
+      dst[x] = index;
+      const uint8_t* got = g->palette + index * 3;
+      for (int k = 0; k < 3; ++k) {
+        const int32_t miss = want[k] - got[k];
+        here[(x + 1 + dir) * 3 + k] += miss * 7;
+        below[(x + 1 - dir) * 3 + k] += miss * 3;
+        below[(x + 1) * 3 + k] += miss * 5;
+        below[(x + 1 + dir) * 3 + k] += miss;
+      }
+    }
+    std::swap(here, below);
+    std::fill(below, below + cells, 0);
+  }
+}
+
 // The delivered frame from the source view: 8-bit pixels through the remap
 // table (`remap`) or copied, or through the colour cache for sources of more
-// than 8 bits.
+// than 8 bits (with error diffusion when halftoning).
 void Convert8(GFile* g, bool remap) {
   GFileState* s = g->state;
   const SourceView& v = s->view;
-  const int f = s->first_entry, c = std::max(s->entry_count, 1);
   if (v.bits > 8 && s->cache.empty()) s->cache.assign(262144, 0);
+  if (v.bits > 8 && s->halftone) {
+    Diffuse(g);
+    return;
+  }
   for (int32_t y = 0; y < g->region_height; ++y) {
     const uint8_t* src = v.origin + y * v.step;
     uint8_t* dst = g->pixels + static_cast<size_t>(y) * g->pitch;
@@ -504,11 +561,7 @@ void Convert8(GFile* g, bool remap) {
     }
     for (int32_t x = 0; x < g->region_width; ++x) {
       const Rgb p = PixelAt(src, x, v.bits, g->source_palette);
-      const int cell = (p.r >> 2) * 4096 + (p.g >> 2) * 64 + (p.b >> 2);
-      uint16_t& e = s->cache[static_cast<size_t>(cell)];
-      if (e < 256)
-        e = static_cast<uint16_t>(256 + NearestEntry(g->palette, f, c, p.r >> 2, p.g >> 2, p.b >> 2));
-      dst[x] = static_cast<uint8_t>(e - 256);
+      dst[x] = Cached(s, g->palette, p.r, p.g, p.b);
     }
   }
 }

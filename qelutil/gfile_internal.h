@@ -43,6 +43,7 @@ struct GFileState {
   int32_t first_entry = 0, entry_count = 256;
   int32_t system_colours = 0;
   int32_t accumulation = 0;
+  bool halftone = false;  // frames above 8 bits are mapped with error diffusion
   std::string palette_file;
   std::string open_name;  // the name as opened (name[] may be cut)
   std::string verb;
@@ -61,6 +62,7 @@ struct GFileState {
   bool remap_valid = false;
   uint8_t remap[256] = {};
   std::vector<uint16_t> cache;       // 262144 entries, 256 + index once known
+  std::vector<int32_t> diffusion;    // halftoning: two rows of carried error
   std::vector<uint8_t> accumulated;  // region as blue, green, red
   bool accumulate = false;
 };

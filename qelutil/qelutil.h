@@ -398,6 +398,7 @@ QELUTIL_API uint32_t OGFileClose(OGFile* og);
 
 /* GFileOpen flags. */
 #define GFILE_TRUE_COLOUR 1 /* deliver 32-bit 0x00RRGGBB pixels */
+#define GFILE_HALFTONE 2    /* 8-bit output of frames above 8 bits: error diffusion, not nearest colour */
 
 struct GFileState;
 
@@ -439,7 +440,8 @@ typedef struct GFile {
 
 /* Opens name: a still image, flic, .vdz, AVI, raw frame file ("RAWB"), wave
  * file (blank frames), list file (".lst") or numbered sequence ("pic??.bmp",
- * "pic??.bmp*8-11"). x, y, width, height: the crop (0 size = the source's);
+ * "pic??.bmp*8-11"). flags: GFILE_TRUE_COLOUR, GFILE_HALFTONE. x, y,
+ * width, height: the crop (0 size = the source's);
  * first_frame and last_frame: 1-based range (0 = from the start / to the
  * end); palette_mode 0 none, 1 computed palettes, 2 computed and new where
  * the source's palette changes; frames_per_palette 0 = all; first_entry and

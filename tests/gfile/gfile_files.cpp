@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -143,6 +144,36 @@ Pixels DeliveredRgb(const GFile* g) {
       }
     }
   return out;
+}
+
+Pixels Gradient(int width, int height) {
+  Pixels rgb;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      rgb.insert(rgb.end(),
+                 {static_cast<uint8_t>(x * 255 / (width - 1)), static_cast<uint8_t>(y * 255 / (height - 1)),
+                  static_cast<uint8_t>(255 - (x + y) * 255 / (width + height - 2))});
+  return rgb;
+}
+
+double BlockError(const Pixels& a, const Pixels& b, int width, int height, int block, int margin) {
+  double total = 0;
+  int squares = 0;
+  for (int by = margin * block; by + block <= height - margin * block; by += block)
+    for (int bx = margin * block; bx + block <= width - margin * block; bx += block) {
+      for (int k = 0; k < 3; ++k) {
+        long sa = 0, sb = 0;
+        for (int y = by; y < by + block; ++y)
+          for (int x = bx; x < bx + block; ++x) {
+            const size_t i = (static_cast<size_t>(y) * width + x) * 3 + k;
+            sa += a[i];
+            sb += b[i];
+          }
+        total += std::abs(static_cast<double>(sa - sb)) / (block * block);
+      }
+      ++squares;
+    }
+  return squares == 0 ? 0 : total / (squares * 3);
 }
 
 }  // namespace gfile_test

@@ -53,4 +53,12 @@ inline const uint8_t* Row(const GFile* g, int y) {
 // The delivered frame as R, G, B per pixel (width x height).
 Pixels DeliveredRgb(const GFile* g);
 
+// A smooth true-colour gradient, R, G, B per pixel from the top row.
+Pixels Gradient(int width, int height);
+
+// How far apart two R, G, B pictures look from a distance: the mean over
+// block x block squares (whole squares only) and components of the absolute
+// difference of their average colours.
+double BlockError(const Pixels& a, const Pixels& b, int width, int height, int block, int margin = 0);
+
 }  // namespace gfile_test

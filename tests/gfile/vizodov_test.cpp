@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -294,6 +295,47 @@ TEST_F(VizodovTest, SwitchesCropRangeTrueColourAndFrameRate) {
   EXPECT_EQ(bgr[0], palettes[3][index * 3 + 2]);
 }
 
+TEST_F(VizodovTest, HalftoningTrueColourInput) {
+  const int width = 128, height = 64;
+  const Pixels source = Gradient(width, height);
+  WriteImage24(dir_.File("g.png"), width, height, source);
+  struct Case {
+    const char* output;
+    const char* halftone;
+  };
+  const Case cases[] = {{"near.bmp", ""},     {"near0.bmp", " /T0"}, {"near2.bmp", " /T2"},
+                        {"half.bmp", " /T1"}, {"half1.bmp", " /T1"}, {"half.flc", " /T1"}};
+  for (const Case& c : cases) {
+    auto r = Run(Quote(dir_.File("g.png")) + " " + Quote(dir_.File(c.output)) + " /Q8 /D2" + c.halftone);
+    ASSERT_EQ(r.exit_code, 0) << c.output << ": " << r.err;
+  }
+  // No /T, /T0 and /T2 take the nearest colour; /T1 gives the same pixels
+  // on every run, in a picture as in a flic. (Names are chosen so that no
+  // "/" in them reads as a switch.)
+  const auto nearest = vidzoer_test::ReadBytes(dir_.File("near.bmp"));
+  EXPECT_EQ(vidzoer_test::ReadBytes(dir_.File("near0.bmp")), nearest);
+  EXPECT_EQ(vidzoer_test::ReadBytes(dir_.File("near2.bmp")), nearest);
+  EXPECT_EQ(vidzoer_test::ReadBytes(dir_.File("half1.bmp")), vidzoer_test::ReadBytes(dir_.File("half.bmp")));
+  EXPECT_NE(vidzoer_test::ReadBytes(dir_.File("half.bmp")), nearest);
+  int w = 0, h = 0;
+  const Pixels halftoned = LoadRgb(dir_.File("half.bmp"), &w, &h);
+  ASSERT_EQ(w, width);
+  ASSERT_EQ(h, height);
+  const std::vector<Pixels> flic = FlicFrames(dir_.File("half.flc"), &w, &h);
+  ASSERT_EQ(flic.size(), 1u);
+  EXPECT_EQ(flic[0], halftoned);
+  // Eight colours at most, which from a distance look like the gradient
+  // (away from its edges, which lie beyond the computed colours).
+  std::set<uint32_t> colours;
+  for (size_t i = 0; i < halftoned.size(); i += 3)
+    colours.insert(uint32_t{halftoned[i]} << 16 | uint32_t{halftoned[i + 1]} << 8 | halftoned[i + 2]);
+  EXPECT_LE(colours.size(), 8u);
+  const double half_error = BlockError(source, halftoned, width, height, 8, 2);
+  const double near_error = BlockError(source, LoadRgb(dir_.File("near.bmp"), &w, &h), width, height, 8, 2);
+  EXPECT_LT(half_error, 5.0) << "nearest " << near_error;
+  EXPECT_GT(near_error, 3 * half_error) << "halftoned " << half_error;
+}
+
 TEST_F(VizodovTest, CommandLineAndFailures) {
   auto none = RunProgram(dir_, "vizodov", "");
   EXPECT_EQ(none.exit_code, 2);
@@ -319,7 +361,7 @@ TEST_F(VizodovTest, CommandLineAndFailures) {
   EXPECT_NE(missing.err.find("Error opening: " + dir_.File("nowhere.bmp")), std::string::npos) << missing.err;
   EXPECT_EQ(Run(Quote(dir_.File("in.bmp"))).exit_code, 2);
   EXPECT_EQ(Run(Quote(dir_.File("in.bmp")) + " a.flc /Z3").exit_code, 2);
-  EXPECT_EQ(Run(Quote(dir_.File("in.bmp")) + " a.flc /T1").exit_code, 1);
+  EXPECT_EQ(Run(Quote(dir_.File("in.bmp")) + " a.flc /T3").exit_code, 2);
   // True colour into a kind that holds only 8 bits.
   auto pcx = Run(Quote(dir_.File("in.bmp")) + " " + Quote(dir_.File("o.pcx")) + " /A");
   EXPECT_EQ(pcx.exit_code, 1);

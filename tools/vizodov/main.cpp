@@ -42,7 +42,8 @@ constexpr const char* kUsage =
     "  /Dn        system colours: 0 kept out of the computed range, 1 also\n"
     "             forced into the palette, 2 not used\n"
     "  /&NAME     take the palette from the colours of NAME\n"
-    "  /Tn        halftoning: 0 or 2 none; 1 is not available\n"
+    "  /Tn        halftoning of true-colour input: 1 always (error diffusion),\n"
+    "             0 or 2 never (nearest colour)\n"
     "  /A         true colour: write 24-bit frames, no palette\n"
     "  /O         overwrite existing output without asking\n"
     "Ends with a one-line summary; exit status 0 on success, 1 on failure,\n"
@@ -146,10 +147,7 @@ int main(int argc, char** argv) {
   if (cmd[0] != '\0') return Usage((std::string("unknown switch or extra name: ") + cmd).c_str());
   if (palette_mode > 2) return Usage("/P takes 0, 1 or 2");
   if (system_colours > 2) return Usage("/D takes 0, 1 or 2");
-  if (halftone == 1) {
-    std::fprintf(stderr, "vizodov: halftoning (/T1) is not available\n");
-    return 1;
-  }
+  if (halftone > 2) return Usage("/T takes 0, 1 or 2");
   if (CheckForDup(input.data(), output.data()) == 0) return 1;
   progress_on_terminal = isatty(2) != 0;
   StatusInit(nullptr, nullptr, 0);
@@ -157,8 +155,9 @@ int main(int argc, char** argv) {
 
   const auto start = std::chrono::steady_clock::now();
   GFile* g =
-      GFileOpen(input.data(), true_colour ? GFILE_TRUE_COLOUR : 0, x, y, w, h, first, last, palette_mode,
-                per_palette, first_entry, count, system_colours, 0, palette_file, "Converting", Message);
+      GFileOpen(input.data(), (true_colour ? GFILE_TRUE_COLOUR : 0) | (halftone == 1 ? GFILE_HALFTONE : 0), x,
+                y, w, h, first, last, palette_mode, per_palette, first_entry, count, system_colours, 0,
+                palette_file, "Converting", Message);
   if (g == nullptr) return Finish(front.get(), last_error, 1, true);  // shown by the message function
   const int32_t frame_time = rate != 0 ? -MakeFrameRate(rate) : g->frame_rate;
 
