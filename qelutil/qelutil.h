@@ -377,6 +377,108 @@ QELUTIL_API int32_t OGFilePut(OGFile* og, const uint8_t* pixels, const uint8_t* 
  * sum of the still images' sizes). */
 QELUTIL_API uint32_t OGFileClose(OGFile* og);
 
+/* ------------------------------------------------------------------------ */
+/* Graphics input: one frame source for every kind of input                  */
+/* ------------------------------------------------------------------------ */
+
+/* Source kinds (GFile.kind). */
+#define GFILE_BMP 3
+#define GFILE_GIF 4
+#define GFILE_TIFF 5
+#define GFILE_JPEG 6
+#define GFILE_TGA 7
+#define GFILE_PCX 8
+#define GFILE_PNG 9 /* probed after JPEG */
+#define GFILE_AVI 32
+#define GFILE_FLIC 128
+#define GFILE_VDZ 129
+#define GFILE_RAW 130
+#define GFILE_LIST 256 /* list file or numbered sequence */
+#define GFILE_WAVE 512 /* blank frames as long as the sound */
+
+/* GFileOpen flags. */
+#define GFILE_TRUE_COLOUR 1 /* deliver 32-bit 0x00RRGGBB pixels */
+#define GFILE_HALFTONE 2    /* 8-bit output of frames above 8 bits: error diffusion, not nearest colour */
+
+struct GFileState;
+
+/* A frame source: every frame has the same size, 8-bit pixels with a
+ * 256-entry palette or 32-bit pixels. Read the fields; change none but
+ * palette_computed. */
+typedef struct GFile {
+  char name[128];       /* the resolved file name */
+  int32_t true_colour;  /* frames are 32-bit pixels */
+  int32_t kind;         /* GFILE_... */
+  int32_t frames;       /* frames that will be delivered (after the range) */
+  int32_t width;        /* size of every delivered frame */
+  int32_t height;
+  int32_t source_width; /* size of the source (the largest entry of a list) */
+  int32_t source_height;
+  int32_t frame_rate;   /* >0 ms per frame, <0 minus the period in 1/100000 s */
+  int32_t rate_units;   /* the frame time is rate_count / rate_units seconds */
+  int32_t rate_count;
+  int32_t source_bits;   /* 8 or 24 (24 when true-colour frames are accumulated) */
+  int32_t frame_bits;    /* bits per pixel of the frame just read */
+  int32_t original_bits; /* bits per pixel before any accumulation */
+  uint8_t* pixels;       /* the delivered frame */
+  int32_t pitch;         /* bytes per row of pixels */
+  int32_t frame_number;  /* frames read so far */
+  int32_t frame_bytes;   /* stored size of the frame just read */
+  int32_t total_bytes;   /* size of the source file(s) */
+  uint8_t palette[768];  /* palette of the delivered frame, R, G, B */
+  int32_t done;          /* 1 once the last frame of the range was read */
+  int32_t crop_x;
+  int32_t crop_y;
+  int32_t region_width; /* the part of the crop rectangle inside the source */
+  int32_t region_height;
+  int32_t pad_right; /* the part outside it, delivered as 0 pixels */
+  int32_t pad_bottom;
+  int32_t palette_computed;     /* set by GFileGet when it computed a palette */
+  uint8_t source_palette[768];  /* palette of the source frame just read */
+  struct GFileState* state;     /* working state */
+} GFile;
+
+/* Opens name: a still image, flic, .vdz, AVI, raw frame file ("RAWB"), wave
+ * file (blank frames), list file (".lst") or numbered sequence ("pic??.bmp",
+ * "pic??.bmp*8-11"). flags: GFILE_TRUE_COLOUR, GFILE_HALFTONE. x, y,
+ * width, height: the crop (0 size = the source's);
+ * first_frame and last_frame: 1-based range (0 = from the start / to the
+ * end); palette_mode 0 none, 1 computed palettes, 2 computed and new where
+ * the source's palette changes; frames_per_palette 0 = all; first_entry and
+ * entry_count: the palette range computed; system_colours 0 keep the 20
+ * system colours out of the range, 1 also force them into the delivered
+ * palette, 2 none; accumulation 0 automatic, 1 always, 2 never;
+ * palette_file: a source whose colours define the palette, or null; verb
+ * starts progress messages (null: "Processing"). Null after an error
+ * message. */
+QELUTIL_API GFile* GFileOpen(const char* name, int32_t flags, int32_t x, int32_t y, int32_t width,
+                             int32_t height, int32_t first_frame, int32_t last_frame, int32_t palette_mode,
+                             int32_t frames_per_palette, int32_t first_entry, int32_t entry_count,
+                             int32_t system_colours, int32_t accumulation, const char* palette_file,
+                             const char* verb, QELMessageFunc message);
+/* Reads the next frame into pixels and palette: 1, or 0 when cancelled or
+ * when the palette source cannot be opened. */
+QELUTIL_API int32_t GFileGet(GFile* g);
+/* Rewinds to the first frame of the range. */
+QELUTIL_API void GFileReset(GFile* g);
+QELUTIL_API void GFileClose(GFile* g);
+/* Reads frames of g from where it stands, builds a histogram and computes
+ * g's entry range of palette (768 bytes: the previous palette on entry, the
+ * new one on return), keeping each colour in the slot of its most similar
+ * old colour. The frames analysed, 65536 once the source is used up, 0 when
+ * cancelled. */
+QELUTIL_API uint32_t GFileBestPalette(GFile* g, uint8_t* palette);
+/* Reads and removes the switches /X /Y /W /H /S /E /P /U /I /Q /D /T and
+ * /& from command_line. The first six pointers are required; the rest may be
+ * null. palette_file receives at most 255 characters and a NUL. */
+QELUTIL_API void GFileCommandLine(char* command_line, int32_t* x, int32_t* y, int32_t* width,
+                                  int32_t* height, int32_t* first_frame, int32_t* last_frame,
+                                  uint8_t* palette_mode, int32_t* frames_per_palette, int32_t* first_entry,
+                                  int32_t* entry_count, uint8_t* system_colours, uint8_t* halftone,
+                                  char* palette_file);
+/* Starts the AVI file service (once per process; later calls do nothing). */
+QELUTIL_API void QELAVIInit(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -24,7 +24,7 @@ for p in "$build"/bin/*; do
   text=$(render "$page")
   # The switches of the help text: "/X" at the start of an indented line
   # (the player), and every "--name" (the tools).
-  switches=$( (grep -oE '^[[:space:]]+/[^[:space:]]' <<< "$help" | tr -d '[:space:]' | sed 's|/|\n/|g';
+  switches=$( (grep -oE '^[[:space:]]+/[^[:space:]]' <<< "$help" | tr -d '[:space:]' | sed 's|/|\n/|g'; echo;
                grep -oE -- '--[a-z][a-z-]*' <<< "$help") | sort -u | grep . || true)
   [ -n "$switches" ] || { fail "no switches found in $name --help"; continue; }
   count=0
