@@ -322,25 +322,38 @@ Canvas CanvasOf(Bitmap& bitmap) {
   return Canvas{bitmap.pixels.empty() ? nullptr : bitmap.pixels.data(), bitmap.width, bitmap.height, bitmap.width};
 }
 
+namespace {
+
+__extension__ typedef __int128 Wide;  // products of two 64-bit differences
+
+// floor(a / b) for b > 0.
+Wide FloorDiv(Wide a, Wide b) {
+  return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+}  // namespace
+
 void DrawLine(const Canvas& c, int64_t x1, int64_t y1, int64_t x2, int64_t y2, uint8_t colour) {
-  if (c.pixels == nullptr) return;
-  // Bresenham over the whole line; only the points inside are set. A line
-  // far outside is cut to a box around the canvas first, so that the walk
-  // stays short.
-  const int64_t dx = x2 > x1 ? x2 - x1 : x1 - x2, dy = y2 > y1 ? y2 - y1 : y1 - y2;
-  const int64_t sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
-  int64_t err = dx - dy;
-  int64_t x = x1, y = y1;
-  for (int64_t n = 0; n <= std::max(dx, dy); ++n) {
-    if (x >= 0 && y >= 0 && x < c.width && y < c.height) c.pixels[size_t(y) * c.pitch + size_t(x)] = colour;
-    if (x == x2 && y == y2) break;
-    // Once the walk has left the canvas for good, stop.
-    if ((sx > 0 && x >= c.width) || (sx < 0 && x < 0 && dx > 0) || (sy > 0 && y >= c.height) ||
-        (sy < 0 && y < 0 && dy > 0))
-      break;
-    const int64_t e2 = 2 * err;
-    if (e2 > -dy) err -= dy, x += sx;
-    if (e2 < dx) err += dx, y += sy;
+  if (c.pixels == nullptr || c.width == 0 || c.height == 0) return;
+  // Along the longer axis, one point per step, the other coordinate rounded
+  // from the exact line; only the steps inside the canvas are walked, so a
+  // line far beyond it costs no more than one across it.
+  const int64_t dx = x2 - x1, dy = y2 - y1;
+  const bool along_x = (dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy);
+  const int64_t a1 = along_x ? x1 : y1, a2 = along_x ? x2 : y2;  // major axis
+  const int64_t b1 = along_x ? y1 : x1, b2 = along_x ? y2 : x2;  // minor axis
+  const int64_t limit_a = along_x ? c.width : c.height, limit_b = along_x ? c.height : c.width;
+  const int64_t low = std::max<int64_t>(std::min(a1, a2), 0), high = std::min<int64_t>(std::max(a1, a2), limit_a - 1);
+  for (int64_t a = low; a <= high; ++a) {
+    int64_t b = b1;
+    if (a2 != a1) {
+      Wide num = Wide(a - a1) * (b2 - b1), den = a2 - a1;
+      if (den < 0) num = -num, den = -den;
+      b = static_cast<int64_t>(b1 + FloorDiv(2 * num + den, 2 * den));
+    }
+    if (b < 0 || b >= limit_b) continue;
+    const int64_t x = along_x ? a : b, y = along_x ? b : a;
+    c.pixels[size_t(y) * c.pitch + size_t(x)] = colour;
   }
 }
 
