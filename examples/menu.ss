@@ -3,6 +3,8 @@
 # Choose with the mouse or the keys 1 to 3; ESCAPE leaves.
 SCREENWINDOWTITLE "Vidzoer menu"
 SCREENGRAPHICS OK 320 200
+# The sample plays with its sound (track 0).
+ANIMATIONTRACKS 1
 IF OK = 0 GOTO NOWINDOW
 BITMAPALLOC SPRITE 16 16
 BITMAPCLEAR SPRITE 0
