@@ -22,6 +22,7 @@ namespace {
 constexpr int kMaxSteps = 20000;
 constexpr int kMaxWaits = 200;
 constexpr size_t kMaxInput = 1 << 16;
+constexpr uint32_t kMaxWindowSide = 4096;
 
 class FuzzHost : public vidzoscript::WindowScriptHost {
  public:
@@ -45,6 +46,14 @@ class FuzzHost : public vidzoscript::WindowScriptHost {
     return folder_ + "/" + base;
   }
   bool Step() override { return ++steps_ <= kMaxSteps; }
+  // No window beyond kMaxWindowSide on a side opens here, as on a machine
+  // short of memory: SDL alone takes over 512 MiB for the largest one.
+  VidzoDisplayBuffer* OpenWindow(const vidzoscript::WindowRequest& request) override {
+    if (request.width <= kMaxWindowSide && request.height <= kMaxWindowSide)
+      return vidzoscript::WindowScriptHost::OpenWindow(request);
+    ResetDisplay();
+    return nullptr;
+  }
 
  private:
   std::string folder_;
