@@ -45,7 +45,7 @@ DEMO_BIN = $(CURDIR)/$(DEMO_BUILD)/bin
 demo: deps
 	@[ -f $(DEMO_BUILD)/CMakeCache.txt ] || \
 	  cmake -S . -B $(DEMO_BUILD) -G "$(GENERATOR)" $(RELEASE_FLAGS)
-	cmake --build $(DEMO_BUILD) -j $(JOBS) --target vdzsample vdzenc vidzoplw
+	cmake --build $(DEMO_BUILD) -j $(JOBS) --target vdzsample vdzenc vidzoplw vidzoscw
 	@if [ ! -f $(DEMO_DIR)/sample.vdz ] || [ $(DEMO_BIN)/vdzsample -nt $(DEMO_DIR)/sample.vdz ] || \
 	  [ $(DEMO_BIN)/vdzenc -nt $(DEMO_DIR)/sample.vdz ]; then \
 	  set -e; rm -rf $(DEMO_DIR); mkdir -p $(DEMO_DIR); \
@@ -62,6 +62,7 @@ demo: deps
 	fi; \
 	echo "demo: $(DEMO_BUILD)/bin/vidzoplw /S sample.vdz"; \
 	$(DEMO_BIN)/vidzoplw /S sample.vdz
+	@echo "demo: a script application that plays it: $(DEMO_BUILD)/bin/vidzoscw examples/menu.ss"
 
 # ThreadSanitizer: only the sound test program, and only its stress tests.
 build/tsan/CMakeCache.txt:

@@ -11,9 +11,27 @@ namespace {
 
 struct KeyQueue {
   std::uint8_t codes[VIDZO_KEY_QUEUE_SIZE];
+  bool close[VIDZO_KEY_QUEUE_SIZE];
   std::uint32_t count = 0;
 };
 KeyQueue g_queue;
+
+struct Mouse {
+  std::uint32_t clicks[2] = {0, 0};
+  bool inside = false;
+  std::int32_t x = -1, y = -1;
+};
+Mouse g_mouse;
+
+void QueueClose() {
+  if (VidzoQueueKey(VIDZO_KEY_CLOSE)) g_queue.close[g_queue.count - 1] = true;
+}
+
+void Pointer(std::int32_t x, std::int32_t y) {
+  g_mouse.inside = true;
+  g_mouse.x = x;
+  g_mouse.y = y;
+}
 
 // Windows-style virtual key numbers of the navigation keys.
 int NavigationKey(SDL_Keycode sym) {
@@ -105,7 +123,14 @@ void HandleWindowEvent(const SDL_WindowEvent& e) {
   VidzoWindow* window = WindowFromId(e.windowID);
   switch (e.event) {
     case SDL_WINDOWEVENT_CLOSE:
-      VidzoQueueKey(VIDZO_KEY_CLOSE);
+      QueueClose();
+      break;
+    case SDL_WINDOWEVENT_ENTER:
+      g_mouse.inside = true;
+      break;
+    case SDL_WINDOWEVENT_LEAVE:
+      g_mouse.inside = false;
+      g_mouse.x = g_mouse.y = -1;
       break;
     case SDL_WINDOWEVENT_EXPOSED:
       VidzoWindowPaint(window);
@@ -133,7 +158,15 @@ uint32_t VidzoDispatchEvents(void) {
     switch (e.type) {
       case SDL_QUIT:
         quit = 1;
-        VidzoQueueKey(VIDZO_KEY_CLOSE);
+        vidzo::display::QueueClose();
+        break;
+      case SDL_MOUSEMOTION:
+        vidzo::display::Pointer(e.motion.x, e.motion.y);
+        break;
+      case SDL_MOUSEBUTTONUP:
+        vidzo::display::Pointer(e.button.x, e.button.y);
+        if (e.button.button == SDL_BUTTON_LEFT) ++vidzo::display::g_mouse.clicks[0];
+        if (e.button.button == SDL_BUTTON_RIGHT) ++vidzo::display::g_mouse.clicks[1];
         break;
       case SDL_WINDOWEVENT:
         vidzo::display::HandleWindowEvent(e.window);
@@ -154,11 +187,42 @@ uint32_t VidzoDispatchEvents(void) {
 }
 
 int32_t VidzoTakeKey(void) {
+  return VidzoTakeKeyEx(nullptr);
+}
+
+int32_t VidzoTakeKeyEx(uint32_t* close) {
   auto& q = vidzo::display::g_queue;
+  if (close != nullptr) *close = 0;
   if (q.count == 0) return -1;
   const int32_t code = q.codes[0];
-  std::memmove(q.codes, q.codes + 1, --q.count);
+  if (close != nullptr) *close = q.close[0] ? 1 : 0;
+  --q.count;
+  std::memmove(q.codes, q.codes + 1, q.count);
+  std::memmove(q.close, q.close + 1, q.count);
   return code;
+}
+
+uint32_t VidzoTakeClick(uint32_t right) {
+  std::uint32_t& n = vidzo::display::g_mouse.clicks[right != 0 ? 1 : 0];
+  if (n == 0) return 0;
+  --n;
+  return 1;
+}
+
+uint32_t VidzoPointer(int32_t* x, int32_t* y) {
+  const auto& m = vidzo::display::g_mouse;
+  const bool known = m.inside && m.x >= 0 && m.y >= 0;
+  *x = known ? m.x : -1;
+  *y = known ? m.y : -1;
+  return known ? 1 : 0;
+}
+
+void VidzoSetPointer(int32_t x, int32_t y) {
+  vidzo::display::Pointer(x, y);
+}
+
+void VidzoClearMouse(void) {
+  vidzo::display::g_mouse = vidzo::display::Mouse{};
 }
 
 int32_t VidzoPollKey(void) {
@@ -177,6 +241,7 @@ uint8_t VidzoWaitKey(void) {
 uint32_t VidzoQueueKey(uint8_t code) {
   auto& q = vidzo::display::g_queue;
   if (q.count >= VIDZO_KEY_QUEUE_SIZE) return 0;
+  q.close[q.count] = false;
   q.codes[q.count++] = code;
   return 1;
 }

@@ -49,6 +49,22 @@ uint32_t VidzoQueueKey(uint8_t code);
 uint32_t VidzoKeysWaiting(void);
 void VidzoClearKeys(void);
 
+/* As VidzoTakeKey; *close is set to 1 when the code was queued for a close
+ * request (so that it can be told from Alt+F4, which has the same code). */
+int32_t VidzoTakeKeyEx(uint32_t* close);
+
+/* The mouse as the dispatch sees it: button releases over a window are
+ * counted per button (0 left, 1 right), and the pointer's position in the
+ * client area of the window it is over is kept from motion, button and
+ * enter/leave events. */
+uint32_t VidzoTakeClick(uint32_t right);
+/* 1 and the position while the pointer is over a window, else 0 (and -1,
+ * -1). */
+uint32_t VidzoPointer(int32_t* x, int32_t* y);
+/* Sets the kept position (after the pointer has been warped). */
+void VidzoSetPointer(int32_t x, int32_t y);
+void VidzoClearMouse(void);
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

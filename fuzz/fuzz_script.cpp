@@ -1,9 +1,10 @@
 // Arbitrary script text, loaded and run by the script engine. The input is
 // the script "main.ss" in a scratch folder; every file a script names
-// (CALL, DEBUGFILE, ...) is taken by its last name component inside that
-// folder, so nothing outside it is read or written. Message boxes are
-// dropped, there is no window, and the run ends after a fixed number of
-// commands, so that endless loops in the script end too.
+// (CALL, DEBUGFILE, ANIMATIONOPEN, ...) is taken by its last name component
+// inside that folder, so nothing outside it is read or written. Message
+// boxes are dropped; the drawing commands draw on SDL's dummy display; the
+// run ends after a fixed number of commands and every wait (keys, frames,
+// fades) after a fixed number of turns, so that endless loops end too.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -12,18 +13,32 @@
 #include <fstream>
 #include <string>
 
+#include "display/player_window.h"
 #include "script/engine.h"
+#include "script/window/window_host.h"
 
 namespace {
 
 constexpr int kMaxSteps = 20000;
+constexpr int kMaxWaits = 200;
 constexpr size_t kMaxInput = 1 << 16;
+constexpr uint32_t kMaxWindowSide = 4096;
 
-class FuzzHost : public vidzoscript::ScriptHost {
+class FuzzHost : public vidzoscript::WindowScriptHost {
  public:
   explicit FuzzHost(std::string folder) : folder_(std::move(folder)) {}
   void Message(const std::string&, const std::string&, platform::MessageKind) override {}
   void Sleep() override {}
+  void Idle(uint32_t) override { ++waits_; }
+  bool KeepWaiting() override { return waits_ < kMaxWaits; }
+  // A key now and then: Enter, then ESCAPE.
+  int32_t TakeKey(bool& close) override {
+    close = false;
+    const int32_t key = vidzoscript::WindowScriptHost::TakeKey(close);
+    if (key >= 0) return key;
+    return (++keys_ % 3) == 0 ? (keys_ % 2 ? 13 : 27) : -1;
+  }
+  bool MousePresent() override { return true; }
   std::string FileName(const std::string& name, bool) override {
     const size_t cut = name.find_last_of("/\\");
     const std::string base = cut == std::string::npos ? name : name.substr(cut + 1);
@@ -31,10 +46,20 @@ class FuzzHost : public vidzoscript::ScriptHost {
     return folder_ + "/" + base;
   }
   bool Step() override { return ++steps_ <= kMaxSteps; }
+  // No window beyond kMaxWindowSide on a side opens here, as on a machine
+  // short of memory: SDL alone takes over 512 MiB for the largest one.
+  VidzoDisplayBuffer* OpenWindow(const vidzoscript::WindowRequest& request) override {
+    if (request.width <= kMaxWindowSide && request.height <= kMaxWindowSide)
+      return vidzoscript::WindowScriptHost::OpenWindow(request);
+    ResetDisplay();
+    return nullptr;
+  }
 
  private:
   std::string folder_;
   int steps_ = 0;
+  int waits_ = 0;
+  int keys_ = 0;
 };
 
 const std::string& Scratch() {
@@ -50,6 +75,12 @@ const std::string& Scratch() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > kMaxInput) return 0;
+  static const bool video = [] {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    return VidzoVideoStart() != 0;
+  }();
+  (void)video;
   const std::string& folder = Scratch();
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(folder, ec))

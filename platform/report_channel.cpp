@@ -121,4 +121,28 @@ bool ReportChannel::CopyData(uint32_t identifier, const void* data, uint32_t siz
   return Write(kReportCopyData, identifier, data, size);
 }
 
+FrontEndLink GreetFrontEnd(uint32_t id) {
+  FrontEndLink link{id, false, false};
+  if (id == 0) return link;
+  auto channel = ReportChannel::Connect(id);
+  if (channel == nullptr) return link;
+  link.report = true;
+  const std::string caption = channel->Caption().value_or(std::string());
+  if (caption.compare(0, std::strlen(kFrontEndCaption), kFrontEndCaption) == 0) {
+    link.started_us = true;
+    const std::optional<uint32_t> answer = channel->Send(kReportHello, 0, 0);
+    if (answer && *answer == kReportForgetMe) link.report = false;
+  }
+  return link;
+}
+
+void ReportToFrontEnd(const FrontEndLink& link, const std::string& text) {
+  if (!link.report) return;
+  auto channel = ReportChannel::Connect(link.id);
+  if (channel == nullptr) return;  // the front end has gone
+  std::vector<char> data(text.begin(), text.end());
+  data.resize(text.size() + 16, '\0');  // the text, its terminator and the rest of the record
+  channel->CopyData(kReportDataText, data.data(), static_cast<uint32_t>(data.size()));
+}
+
 }  // namespace platform

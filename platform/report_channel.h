@@ -66,4 +66,21 @@ class ReportChannel {
   int fd_;
 };
 
+// A program started by the front end: N of "/#N" (0 when none), whether the
+// front end named itself by its caption (it started the program, so no
+// closing notice is shown) and whether it wants the report at the end.
+struct FrontEndLink {
+  uint32_t id = 0;
+  bool started_us = false;
+  bool report = false;
+};
+
+// The start-up hand-shake: connects, reads the caption and, when it begins
+// with kFrontEndCaption, says hello; the answer kReportForgetMe withdraws the
+// report.
+FrontEndLink GreetFrontEnd(uint32_t id);
+// Sends the report text (with its terminator, in a record 16 bytes longer
+// than the text) when the front end wants it and still exists.
+void ReportToFrontEnd(const FrontEndLink& link, const std::string& text);
+
 }  // namespace platform

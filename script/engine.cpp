@@ -34,6 +34,7 @@ std::string ScriptHost::FileName(const std::string& name, bool create) {
 
 Engine::Engine(ScriptHost& host) : host_(host) {
   RegisterFamilies(commands_);
+  screen_writer_ = &WriteScreenLine;
   random_.Seed(platform::TimeMs());
 }
 
@@ -136,7 +137,10 @@ void Engine::WriteList(const std::vector<std::string>& lines) {
     Trace("\r\n");
     for (const std::string& line : lines) Trace(line + "\r\n");
   } else {
-    for (const std::string& line : lines) host_.ScreenLine(line);
+    for (const std::string& line : lines) {
+      host_.ScreenLine(line);
+      if (screen_writer_ != nullptr) screen_writer_(*this, line);
+    }
   }
 }
 

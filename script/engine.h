@@ -18,12 +18,27 @@
 #include <utility>
 #include <vector>
 
+#include "display/display_buffer.h"
 #include "platform/messagebox.h"
 #include "qelutil/qelutil.h"
 #include "script/command_table.h"
 #include "script/variables.h"
 
 namespace vidzoscript {
+
+// What SCREENGRAPHICS asks of the display window.
+struct WindowRequest {
+  uint32_t width = 0, height = 0;
+  uint32_t kind = 0;    // 0 automatic, 1 full screen 320 x 240, 2 full screen 320 x 200, 3 standard, 4 DIB section
+  uint32_t border = 0;  // 1 thin border, 2 neither border nor caption, else the normal frame
+  bool no_caption = false;
+  std::string title;
+  int32_t x = -1, y = -1;  // -1 centres
+};
+
+// Buttons of a question box (INPUTMSGWIN) and its answers.
+enum class AskButtons { kOk, kYesNo, kOkCancel, kYesNoCancel };
+enum AskAnswer : int32_t { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 4, kAnswerNo = 8 };
 
 class ScriptHost {
  public:
@@ -46,6 +61,58 @@ class ScriptHost {
   virtual bool Step() { return true; }
   // Writes one line of a list (VARLIST and the like) onto the screen.
   virtual void ScreenLine(const std::string& line) { (void)line; }
+
+  // --- The display window of the screen commands -------------------------
+  // Opens the display window (closing one that is open); null when it
+  // cannot be made.
+  virtual VidzoDisplayBuffer* OpenWindow(const WindowRequest& request) {
+    (void)request;
+    return nullptr;
+  }
+  // The open display, or null.
+  virtual VidzoDisplayBuffer* Display() { return nullptr; }
+  // Shows a rectangle of the display buffer in the window.
+  virtual void Show(uint32_t x, uint32_t y, uint32_t width, uint32_t height) {
+    (void)x, (void)y, (void)width, (void)height;
+  }
+  // Puts 256 entries of red, green and blue (0 to 63) on the screen.
+  virtual void SetPalette(const uint8_t* rgb) { (void)rgb; }
+  virtual void SetTitle(const std::string& title) { (void)title; }
+  virtual void MoveWindow(int32_t x, int32_t y) { (void)x, (void)y; }
+  virtual std::string DescribeDisplay() { return {}; }
+  virtual uint64_t WindowId() { return 0; }
+  // The next key code of the queue, -1 when none; close is set when the
+  // code stands for the user closing the window.
+  virtual int32_t TakeKey(bool& close) {
+    close = false;
+    return -1;
+  }
+  // Takes one pending button release (left or right); false when none.
+  virtual bool TakeClick(bool right) {
+    (void)right;
+    return false;
+  }
+  // The pointer over the display in display pixels; false when it is not
+  // over the window's client area.
+  virtual bool Pointer(int32_t& x, int32_t& y) {
+    x = y = -1;
+    return false;
+  }
+  virtual void WarpPointer(int32_t x, int32_t y) { (void)x, (void)y; }
+  virtual bool MousePresent() { return false; }
+  // Waits up to the milliseconds for sound or input (at least a yield).
+  virtual void Idle(uint32_t milliseconds) {
+    (void)milliseconds;
+    Sleep();
+  }
+  // Asked in every turn of a waiting loop (keys, frames, fades); false
+  // ends the wait as if its end had come.
+  virtual bool KeepWaiting() { return true; }
+  // A question box; the answer (AskAnswer).
+  virtual int32_t Ask(const std::string& text, const std::string& caption, AskButtons buttons) {
+    (void)text, (void)caption, (void)buttons;
+    return kAnswerCancel;
+  }
 };
 
 enum class TokenKind { kNone, kString, kNumber, kWord, kComparison, kOperator };
@@ -183,6 +250,9 @@ class Engine {
   // The list output: the window is required; the lines go to the debug
   // file when it is open (after a line break), else onto the screen.
   void WriteList(const std::vector<std::string>& lines);
+  // Where list lines go on the screen (the text commands set it).
+  using ScreenWriter = void (*)(Engine&, const std::string&);
+  void SetScreenWriter(ScreenWriter writer) { screen_writer_ = writer; }
 
   // --- Files -----------------------------------------------------------
   // Opens or creates a buffered file in the first free slot; the slot's
@@ -249,6 +319,7 @@ class Engine {
   std::array<QELFile*, kFileSlots> files_{};
   int debug_slot_ = -1;
   bool autopause_ = false;
+  ScreenWriter screen_writer_ = nullptr;
 };
 
 // Thrown by Engine::Error to end the run; caught by RunTop.

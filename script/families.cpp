@@ -5,6 +5,12 @@ namespace vidzoscript {
 void RegisterFamilies(CommandTable& table) {
   RegisterControlCommands(table);
   RegisterVariableCommands(table);
+  RegisterScreenCommands(table);
+  RegisterTextCommands(table);
+  RegisterInputCommands(table);
+  RegisterMouseCommands(table);
+  RegisterBitmapCommands(table);
+  RegisterAnimationCommands(table);
 }
 
 }  // namespace vidzoscript

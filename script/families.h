@@ -6,6 +6,8 @@
 // display resets and of the end of the run.
 #pragma once
 
+#include <string>
+
 #include "script/command_table.h"
 
 namespace vidzoscript {
@@ -16,6 +18,18 @@ void RegisterControlCommands(CommandTable& table);
 // VARSET, VARFREE, VARPUSH, VARPOP, VARLIST, COMPUTE, COMPUTEABS,
 // COMPUTESQRT, RANDOM, RANDOMIZE.
 void RegisterVariableCommands(CommandTable& table);
+
+// SCREEN..., TEXT..., INPUT... and MOUSE... commands.
+void RegisterScreenCommands(CommandTable& table);
+void RegisterTextCommands(CommandTable& table);
+void RegisterInputCommands(CommandTable& table);
+void RegisterMouseCommands(CommandTable& table);
+// BITMAP... and ANIMATION... commands.
+void RegisterBitmapCommands(CommandTable& table);
+void RegisterAnimationCommands(CommandTable& table);
+
+// Writes a list line as text on the screen, when a display is open.
+void WriteScreenLine(Engine& engine, const std::string& line);
 
 // Every family's handlers.
 void RegisterFamilies(CommandTable& table);

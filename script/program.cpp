@@ -10,41 +10,6 @@
 namespace vidzoscript {
 namespace {
 
-// The front end named by "/#": whether it started the program (then no
-// closing notice) and whether it wants the report.
-struct FrontEnd {
-  uint32_t id = 0;
-  bool started_us = false;
-  bool report = false;
-};
-
-FrontEnd Greet(uint32_t id) {
-  FrontEnd front{id, false, false};
-  if (id == 0) return front;
-  auto channel = platform::ReportChannel::Connect(id);
-  if (channel == nullptr) return front;
-  front.report = true;
-  // Its window text, at most 31 characters, must begin with the caption.
-  std::string caption = channel->Caption().value_or(std::string());
-  if (caption.size() > 31) caption.resize(31);
-  if (caption.compare(0, 19, platform::kFrontEndCaption) == 0 && caption.size() >= 19) {
-    front.started_us = true;
-    const std::optional<uint32_t> answer = channel->Send(platform::kReportHello, 0, 0);
-    if (answer && *answer == platform::kReportForgetMe) front.report = false;
-  }
-  return front;
-}
-
-void Report(const FrontEnd& front) {
-  if (!front.report) return;
-  auto channel = platform::ReportChannel::Connect(front.id);
-  if (channel == nullptr) return;  // the front end has gone
-  const std::string text = ReportText();
-  std::vector<char> data(text.begin(), text.end());
-  data.resize(text.size() + 16, '\0');  // the text, its terminator and the rest of the record
-  channel->CopyData(platform::kReportDataText, data.data(), static_cast<uint32_t>(data.size()));
-}
-
 void ShowSyntax(ScriptHost& host) {
   host.Message(kSyntaxText + 1, SyntaxCaption(), platform::kMessageInfo);
 }
@@ -75,7 +40,7 @@ int RunProgram(std::string command_line, ScriptHost& host) {
   line.push_back('\0');
   const auto front_end_id = static_cast<uint32_t>(GetSwitchNum(line.data(), '#', 0));
   GetSwitch(line.data(), '#');
-  const FrontEnd front = Greet(front_end_id);
+  const platform::FrontEndLink front = platform::GreetFrontEnd(front_end_id);
   host.Pump();
 
   int exit_code = 0;
@@ -109,7 +74,7 @@ int RunProgram(std::string command_line, ScriptHost& host) {
     exit_code = failed ? 1 : 0;
   }
   if (!syntax && !front.started_us) host.Message(NoticeText(), NoticeCaption(), platform::kMessageInfo);
-  Report(front);
+  platform::ReportToFrontEnd(front, ReportText());
   return exit_code;
 }
 

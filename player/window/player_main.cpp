@@ -43,30 +43,6 @@ std::vector<platform::SwitchDef> KnownSwitches() {
   return known;
 }
 
-// The front end given by "/#": reported to at the end unless it asked not to
-// be.
-struct FrontEnd {
-  uint32_t id = 0;
-  bool report = false;
-};
-
-FrontEnd GreetFrontEnd(uint32_t id, vidzoplay::PlayerSettings& settings) {
-  FrontEnd front{id, false};
-  if (id == 0) return front;
-  auto channel = platform::ReportChannel::Connect(id);
-  if (channel == nullptr) return front;
-  front.report = true;
-  const std::optional<std::string> caption = channel->Caption();
-  const size_t known = std::strlen(platform::kFrontEndCaption);
-  if (caption && caption->substr(0, 30).compare(0, known, platform::kFrontEndCaption) == 0 &&
-      caption->size() >= known) {
-    settings.InfoBoxAtEnd = false;
-    const std::optional<uint32_t> answer = channel->Send(platform::kReportHello, 0, 0);
-    if (answer && *answer == platform::kReportForgetMe) front.report = false;
-  }
-  return front;
-}
-
 // "--help" and "--version" alone on the command line answer on standard
 // output, for shells and package tools; every other command line is the
 // player's own.
@@ -87,16 +63,6 @@ bool AnswerAboutProgram(int argc, const char* const* argv, int& exit_code) {
   }
   exit_code = 0;
   return true;
-}
-
-void ReportToFrontEnd(const FrontEnd& front) {
-  if (!front.report) return;
-  auto channel = platform::ReportChannel::Connect(front.id);
-  if (channel == nullptr) return;  // the front end has gone
-  const std::string banner = vidzoplay::BannerText();
-  std::vector<char> data(banner.begin(), banner.end());
-  data.resize(banner.size() + 16, '\0');  // the text, its terminator and the rest of the record
-  channel->CopyData(platform::kReportDataText, data.data(), static_cast<uint32_t>(data.size()));
 }
 
 }  // namespace
@@ -134,14 +100,15 @@ int PlayerMain(int argc, const char* const* argv, const PlayerMainOptions& optio
   GetSwitch(line.data(), '#');
 
   PlayerSettings settings;
-  const FrontEnd front = GreetFrontEnd(front_end_id, settings);
+  const platform::FrontEndLink front = platform::GreetFrontEnd(front_end_id);
+  if (front.started_us) settings.InfoBoxAtEnd = false;
   int exit_code = 0;
   {
     WindowHost host(options.frame_hook, options.program_file);
     exit_code = RunPlayer(line.data(), settings, host, SelfPlayField()).ExitCode;
     host.CloseWindow();
   }
-  ReportToFrontEnd(front);
+  platform::ReportToFrontEnd(front, BannerText());
   return exit_code;
 }
 

@@ -5,42 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "display/key_queue.h"
-#include "display/player_window.h"
 #include "platform/cmdline.h"
 #include "platform/program_info.h"
 #include "script/program.h"
-#include "sound/sound.h"
+#include "script/window/window_host.h"
 
 namespace vidzoscript {
 namespace {
-
-bool DisplayGiven() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && value[0] != '\0') return true;
-  }
-  return false;
-}
-
-class WindowScriptHost : public ScriptHost {
- public:
-  ~WindowScriptHost() override {
-    if (video_started_) VidzoVideoStop();
-  }
-  void Pump() override {
-    VidzoDispatchEvents();
-    VidzoSoundService();
-  }
-  void Message(const std::string& text, const std::string& caption, platform::MessageKind kind) override {
-    // On a display the box is shown through SDL as well.
-    if (!video_started_ && DisplayGiven()) video_started_ = VidzoVideoStart() != 0;
-    ScriptHost::Message(text, caption, kind);
-  }
-
- private:
-  bool video_started_ = false;
-};
 
 // "--help" and "--version" alone on the command line answer on standard
 // output, for shells and package tools; every other command line is the

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "realtime_files.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "support/files.h"
 #include "support/wave_file.h"
-#include "tools/lib/ppm.h"
 
 namespace {
 
@@ -57,17 +57,7 @@ Played PlayCaptured(const TempDir& dir, const std::string& switches, const std::
   return p;
 }
 
-// `count` small pictures of changing colours in `folder`.
-void WritePictures(const std::string& folder, uint32_t count) {
-  fs::create_directories(folder);
-  for (uint32_t i = 0; i < count; ++i) {
-    vidzotools::RgbPicture p{16, 16, Bytes(16 * 16 * 3, static_cast<uint8_t>(i * 37))};
-    char name[32];
-    std::snprintf(name, sizeof name, "f%05u.ppm", i);
-    std::string error;
-    ASSERT_TRUE(vidzotools::WritePpmFile(folder + "/" + name, p, error)) << error;
-  }
-}
+using realtime_test::WritePictures;
 
 const char* const kOutputs[] = {"", "/Z"};
 

@@ -28,6 +28,13 @@ const std::set<std::string> kBuilt = {
     "IF",      "IFSET",        "INTERPRET",  "RETURN",      "VARSET", "VARFREE",  "VARPUSH", "VARPOP",
     "VARLIST", "COMPUTE",      "COMPUTEABS", "COMPUTESQRT", "RANDOM", "RANDOMIZE"};
 
+// The drawing families are built whole.
+bool Built(const std::string& name) {
+  for (const char* family : {"ANIMATION", "BITMAP", "SCREEN", "TEXT", "INPUT", "MOUSE"})
+    if (name.rfind(family, 0) == 0) return true;
+  return kBuilt.count(name) == 1;
+}
+
 TEST(CommandTable, SortedByByteValueAndFoundByTheSearch) {
   const auto& names = vidzoscript::kCommandNames;
   ASSERT_EQ(names.size(), 188u);
@@ -49,7 +56,7 @@ TEST(CommandTable, FamiliesRegisterOnlyKnownNamesAndTheBuiltOnes) {
   Engine engine(host);
   EXPECT_TRUE(engine.commands().Unknown().empty());
   for (size_t i = 0; i < vidzoscript::kCommandCount; ++i)
-    EXPECT_EQ(engine.commands().Built(i), kBuilt.count(vidzoscript::kCommandNames[i]) == 1)
+    EXPECT_EQ(engine.commands().Built(i), Built(vidzoscript::kCommandNames[i]))
         << vidzoscript::kCommandNames[i];
 }
 
@@ -82,7 +89,7 @@ class EngineRun : public ::testing::Test {
 TEST_F(EngineRun, EveryCommandNotBuiltEndsTheRunNamingIt) {
   for (size_t i = 0; i < vidzoscript::kCommandCount; ++i) {
     const std::string name = vidzoscript::kCommandNames[i];
-    if (kBuilt.count(name)) continue;
+    if (Built(name)) continue;
     const Outcome run = RunText("VARSET A 1\n" + name + " 1 2\nVARSET B 2\n");
     EXPECT_TRUE(run.failed) << name;
     ASSERT_EQ(run.boxes.size(), 1u) << name;

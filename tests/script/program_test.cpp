@@ -229,9 +229,11 @@ TEST_F(ScriptProgram, ErrorsAsTheUserMeetsThem) {
       {"COMPUTE X = 1 ! 2\n",
        "Error:  Needed a number in command:\r\n    COMPUTE X = 1 ! 2\r\n  In script file:"},
       {"COMPUTE X + 1 2\n", "Error:  Error in compute command:\r\n    COMPUTE X + 1 2\r\n  In script file:"},
-      {"\n\nSCREENGRAPHICS G 320 200\n",
-       "Error:  Command not available in this version:\r\n    SCREENGRAPHICS G 320 200\r\n  In script file: "
+      {"\n\nMCISENDSTRING G 320 200\n",
+       "Error:  Command not available in this version:\r\n    MCISENDSTRING G 320 200\r\n  In script file: "
        "main.ss  At line number: 3.\r\n"},
+      {"SCREENCLEAR 1\n",
+       "Error:  A window hasn't been created yet (use ScreenGraphics first).\r\n  In script file: main.ss"},
       {"GOTO NOWHERE\n", "Error:  Label not found:\r\n    NOWHERE\r\n  In script file: main.ss"},
       {"VARSET\n", "Error:  Needed a variable in command:\r\n    VARSET \r\n  In script file:"},
       {"IF 1\n", "Error:  Needed a parameter in command:\r\n    IF 1\r\n  In script file:"},
