@@ -18,10 +18,6 @@ using qelutil::OpenedSound;
 using qelutil::Probe;
 using qelutil::SoundFormat;
 
-constexpr uint32_t kListDepthLimit = 8;
-// Lists opened inside lists: a list naming itself ends here.
-thread_local uint32_t list_depth = 0;
-
 void Report(QELMessageFunc message, const char* text) {
   if (message != nullptr) message(text, 2);
 }
@@ -143,12 +139,12 @@ bool OpenList(SFile* s, const std::string& name, int32_t rate, int32_t bits, int
               int32_t end, QELMessageFunc message) {
   SFileReader& r = *s->reader;
   r.list = qelutil::SoundList::Open(name);
-  if (r.list == nullptr || list_depth >= kListDepthLimit) return false;
-  ++list_depth;
+  if (r.list == nullptr) return false;
   uint64_t total = 0;
   bool first = true;
   qelutil::SoundListEntry e;
   while (r.list->Next(e)) {
+    if (qelutil::IsSoundList(e.name)) continue;  // lists hold sound files, not lists
     SFile* entry = SFileOpen(e.name.c_str(), rate, bits, channels, -e.start, -e.end, 0, 0, 0, nullptr);
     if (entry == nullptr) continue;
     if (first) {
@@ -160,7 +156,6 @@ bool OpenList(SFile* s, const std::string& name, int32_t rate, int32_t bits, int
     total += OutputBytes(entry, entry->length);
     SFileClose(entry);
   }
-  --list_depth;
   if (total == 0) {
     Report(message, "No files in the wave list file.");
     return false;
@@ -340,9 +335,9 @@ uint32_t Convert(SFile* s, uint8_t* dest, uint32_t n) {
 bool OpenNextEntry(SFile* s) {
   SFileReader& r = *s->reader;
   qelutil::SoundListEntry e;
-  ++list_depth;
   bool opened = false;
-  while (!opened && list_depth <= kListDepthLimit && r.list->Next(e)) {
+  while (!opened && r.list->Next(e)) {
+    if (qelutil::IsSoundList(e.name)) continue;
     SFile* entry = SFileOpen(e.name.c_str(), r.list_rate, r.list_bits, r.list_channels, -e.start, -e.end, 0, 0,
                              0, nullptr);
     if (entry == nullptr) continue;
@@ -368,7 +363,6 @@ bool OpenNextEntry(SFile* s) {
     r.entry = entry;
     opened = true;
   }
-  --list_depth;
   return opened;
 }
 

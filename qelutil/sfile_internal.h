@@ -81,6 +81,8 @@ class SoundList {
   std::string prefix_, suffix_;
   int width_ = 0;
   int64_t next_ = 0, last_ = -1;
+  bool found_ = false;
+  int missing_ = 0;
 };
 
 // Whether the name is a numbered sequence or has the extension ".lst".

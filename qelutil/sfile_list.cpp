@@ -7,14 +7,26 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/file.h"
 #include "qelutil/sfile_internal.h"
 
 namespace qelutil {
 namespace {
 
 constexpr uint32_t kLineCapacity = 128;
-// The most names one sequence stands for.
+// The most names one sequence stands for, and the most missing numbers
+// passed over before its first file.
 constexpr int64_t kLongestSequence = 100000;
+constexpr int kLongestGap = 100;
+
+// Whether a file of that name exists, with an extension SFileOpen tries
+// when it has none.
+bool SoundFileExists(const std::string& name) {
+  if (HasExtension(name.c_str()) != nullptr) return platform::FileExists(name.c_str());
+  for (const char* ext : {".wav", ".vdz", ".avi"})
+    if (platform::FileExists((name + ext).c_str())) return true;
+  return false;
+}
 
 bool IsListName(const std::string& name) {
   const char* dot = HasExtension(name.c_str());
@@ -86,7 +98,19 @@ bool SoundList::Next(SoundListEntry& entry) {
     if (next_ <= last_) {
       char number[32];
       std::snprintf(number, sizeof number, "%0*lld", width_, static_cast<long long>(next_++));
-      entry = {prefix_ + number + suffix_, 0, 0};
+      std::string name = prefix_ + number + suffix_;
+      // A sequence ends at its first gap once a file of it was found; before
+      // that, a run of missing numbers ends it too, so that a wide range of
+      // names that do not exist costs little.
+      if (!SoundFileExists(name)) {
+        if (found_ || ++missing_ >= kLongestGap) {
+          next_ = 0;
+          last_ = -1;
+        }
+        continue;
+      }
+      found_ = true;
+      entry = {std::move(name), 0, 0};
       return true;
     }
     std::string line;
@@ -130,6 +154,8 @@ bool SoundList::Next(SoundListEntry& entry) {
     if (last < first) last = first;
     next_ = first;
     last_ = std::min(last, first + kLongestSequence - 1);
+    found_ = false;
+    missing_ = 0;
   }
 }
 

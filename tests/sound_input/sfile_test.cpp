@@ -398,6 +398,10 @@ TEST(SFile, ListsAndSequences) {
   std::vector<uint8_t> two_three(parts[1]);
   two_three.insert(two_three.end(), parts[2].begin(), parts[2].end());
   EXPECT_TRUE(ReadAll(seq.get()) == two_three);
+  // A wide range ends at its first gap.
+  Source wide_range = Open(dir.File("snd??.wav*1-99999"));
+  ASSERT_NE(wide_range, nullptr);
+  EXPECT_TRUE(ReadAll(wide_range.get()) == all);
   {
     std::ofstream list(dir.File("b.lst"));
     list << dir.File("snd??.wav") << " /S1 /E2\n";
