@@ -421,8 +421,8 @@ typedef struct SFile {
  * and up the rate; raw_skip bytes left out at its start), track `track` of a
  * .vdz file (1 to 7; 0 the first with sound), the sound stream of an AVI file,
  * or a list file (".lst") or numbered sequence ("snd???.wav*1-9") of them.
- * rate, bits (8, 16) and channels (1, 2) of the output: 0 (or another value)
- * takes the source's. start and end trim the sound: milliseconds, or -n for
+ * rate (1 to 16777215 Hz), bits (8, 16) and channels (1, 2) of the output:
+ * 0 (or another value) takes the source's. start and end trim the sound: milliseconds, or -n for
  * video frame n of a .vdz or AVI file (start frame n begins after n - 1
  * frames, end frame n ends after n frames); 0 is the beginning or the end.
  * Null, after a message of kind 2 where the reason is known, when nothing

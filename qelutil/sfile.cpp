@@ -76,7 +76,7 @@ uint32_t Clamp32(uint64_t v) {
 }
 
 void SetOutputFormat(SFile* s, int32_t rate, int32_t bits, int32_t channels) {
-  s->rate = rate > 0 ? rate : s->source_rate;
+  s->rate = rate > 0 && rate <= 0xFFFFFF ? rate : s->source_rate;
   s->bits = bits == 8 || bits == 16 ? bits : s->source_bits;
   s->channels = channels == 1 || channels == 2 ? channels : s->source_channels;
   s->frame_size = s->channels * s->bits / 8;

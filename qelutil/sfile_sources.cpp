@@ -20,8 +20,9 @@ uint32_t Le32(const uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
+// Rates up to 16777215 Hz, the most a sound track can hold.
 bool Usable(const SoundFormat& f) {
-  return f.rate != 0 && (f.bits == 8 || f.bits == 16) && (f.channels == 1 || f.channels == 2);
+  return f.rate != 0 && f.rate <= 0xFFFFFFu && (f.bits == 8 || f.bits == 16) && (f.channels == 1 || f.channels == 2);
 }
 
 // ---------------------------------------------------------------------------

@@ -21,7 +21,6 @@ using vidzotools::ToolRun;
 
 constexpr const char* kUsage =
     "usage: vidzomix FILE.vdz SOUND OUTPUT.vdz [switches]\n"
-    "       vidzomix --help | --version\n"
     "Writes OUTPUT, a copy of FILE.vdz whose sound track /M holds the sound of\n"
     "SOUND (a wave file, headerless PCM with /Y, a .vdz file's track, an AVI\n"
     "file's sound, a list file .lst or a numbered sequence); the pictures and\n"
@@ -79,7 +78,8 @@ struct CSFileCloser {
 // (i x period + lead) x rate, so that the sound runs ahead of the pictures
 // by the lead; `period` and `lead` in 1/100000 s.
 uint64_t SpanStart(uint64_t i, uint64_t period, uint64_t lead, uint64_t rate) {
-  return i == 0 ? 0 : (i * period + lead) * rate / 100000;
+  __extension__ using Wide = unsigned __int128;
+  return i == 0 ? 0 : static_cast<uint64_t>((Wide{i} * period + lead) * rate / 100000);
 }
 
 // Packs the sound of `c` into one chunk per frame of `content` for track t

@@ -17,7 +17,6 @@ using vidzotools::ToolRun;
 
 constexpr const char* kUsage =
     "usage: vorured INPUT OUTPUT.wav [switches]\n"
-    "       vorured --help | --version\n"
     "Converts the sound of INPUT (a wave file, a headerless PCM file with /Y,\n"
     "a .vdz file's sound track, an AVI file's sound, a list file .lst or a\n"
     "numbered sequence such as \"snd??.wav*1-5\") to the PCM wave file OUTPUT\n"
