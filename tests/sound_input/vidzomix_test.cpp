@@ -122,6 +122,27 @@ TEST_F(Vidzomix, ReplacesATrackInAnotherFormat) {
   EXPECT_TRUE(std::equal(track.begin(), track.end(), converted.begin()));
 }
 
+TEST_F(Vidzomix, FrameRateOverrideAndDataThatIsNotSound) {
+  std::vector<uint8_t> data(50000);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 13);
+  vidzoer_test::WriteBytes(dir_.File("data.bin"), data);
+  const std::string out = dir_.File("slow.vdz");
+  const RunResult r = RunProgram(dir_, "vidzomix",
+                                 Quote(sample_) + " " + Quote(dir_.File("data.bin")) + " " + Quote(out) +
+                                     " /F10 /Y5 /D8000 /K100");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  vidzotools::VdzContent mixed;
+  std::string error;
+  ASSERT_TRUE(vidzotools::ReadVdzContent(out, mixed, error)) << error;
+  EXPECT_EQ(mixed.frame_rate, -10000);                 // 10 frames a second
+  EXPECT_EQ(mixed.audio_format[0], 0x40000000u | 8000);  // stored as it is, 8-bit mono
+  // 40 frames of 100 ms and the lead: 4.25 s at 8000 bytes a second, the
+  // data from byte 100 on exactly.
+  const std::vector<uint8_t> track = Track(out, 0);
+  ASSERT_EQ(track.size(), 34000u);
+  EXPECT_TRUE(std::equal(track.begin(), track.end(), data.begin() + 100));
+}
+
 TEST_F(Vidzomix, RefusalsAndErrors) {
   WriteWave(dir_.File("a.wav"), 8000, 8, 1, std::vector<uint8_t>(800, 100));
   const std::string base = Quote(sample_) + " " + Quote(dir_.File("a.wav")) + " ";
