@@ -478,6 +478,125 @@ QELUTIL_API void GFileCommandLine(char* command_line, int32_t* x, int32_t* y, in
                                   char* palette_file);
 /* Starts the AVI file service (once per process; later calls do nothing). */
 QELUTIL_API void QELAVIInit(void);
+/* Sound input                                                               */
+/* ------------------------------------------------------------------------ */
+
+/* Source kinds (SFile.kind). */
+#define SFILE_WAVE 1 /* wave file or headerless PCM file */
+#define SFILE_VDZ 2  /* one sound track of a .vdz file */
+#define SFILE_AVI 3  /* the sound stream of an AVI file */
+#define SFILE_LIST 4 /* list file or numbered sequence of sound files */
+
+typedef struct SFileReader SFileReader; /* the reader state, private */
+
+/* One sound source handing out PCM in the output format: 8-bit samples are
+ * unsigned (128 silence), 16-bit ones signed little-endian, stereo frames
+ * left first. */
+typedef struct SFile {
+  char name[128]; /* the resolved file name */
+  int32_t at_end; /* 1 when no more sound can be delivered */
+  int32_t rate;   /* output samples per second */
+  int32_t bits;   /* output bits per sample, 8 or 16 */
+  int32_t channels;
+  int32_t frame_size; /* output bytes per sample frame */
+  int32_t frames_out; /* output sample frames delivered */
+  int32_t source_rate, source_bits, source_channels, source_frame_size;
+  int32_t frames_in; /* source sample frames consumed */
+  uint8_t* buffer;   /* the input buffer */
+  uint8_t* buffer_end;
+  uint8_t* buffer_pos;
+  int32_t buffer_size; /* 16384, or a .vdz track's largest chunk */
+  int32_t track_flag;  /* .vdz: the open flag of the track (1 << (track + 13)) */
+  int32_t kind;        /* SFILE_... */
+  int32_t left, right; /* the current source sample, signed 16-bit values */
+  int32_t left_acc, right_acc, left_step, right_step; /* interpolation, 10 fraction bits */
+  QELMessageFunc message;
+  uint32_t remaining; /* source bytes still to read */
+  uint32_t length;    /* source bytes in the trimmed sound */
+  SFileReader* reader;
+} SFile;
+
+/* Opens a wave file (".wav" appended to a name without extension), a
+ * headerless PCM file (raw_code nonzero: bit 0 stereo, bit 1 16-bit, bits 3
+ * and up the rate; raw_skip bytes left out at its start), track `track` of a
+ * .vdz file (1 to 7; 0 the first with sound), the sound stream of an AVI file,
+ * or a list file (".lst") or numbered sequence ("snd???.wav*1-9") of them.
+ * rate (1 to 16777215 Hz), bits (8, 16) and channels (1, 2) of the output:
+ * 0 (or another value) takes the source's. start and end trim the sound: milliseconds, or -n for
+ * video frame n of a .vdz or AVI file (start frame n begins after n - 1
+ * frames, end frame n ends after n frames); 0 is the beginning or the end.
+ * Null, after a message of kind 2 where the reason is known, when nothing
+ * accepts the file. */
+QELUTIL_API SFile* SFileOpen(const char* name, int32_t rate, int32_t bits, int32_t channels, int32_t start,
+                             int32_t end, int32_t track, uint32_t raw_code, uint32_t raw_skip,
+                             QELMessageFunc message);
+/* Fills dest with up to count bytes (whole output frames) of sound; the bytes
+ * delivered. Sends "Processing sound data (N%)..." to the message function. */
+QELUTIL_API uint32_t SFileGet(SFile* s, void* dest, uint32_t count);
+/* Back to the start of the trimmed sound. */
+QELUTIL_API void SFileReset(SFile* s);
+/* Closes the source; null is ignored. */
+QELUTIL_API void SFileClose(SFile* s);
+/* Reads and removes "/R" rate, "/B" bits, "/C" channels, "/S" start, "/E"
+ * end, "/T" track (each default 0), the raw code ("/Y" n from 1 to 5 gives
+ * (n - 1) + 8 x "/D" rate, default 11025; else 0) and "/K" raw skip (only
+ * with a valid "/Y"; else 0). Each result may be null. */
+QELUTIL_API void SFileCommandLine(char* line, int32_t* rate, int32_t* bits, int32_t* channels, int32_t* start,
+                                  int32_t* end, int32_t* track, uint32_t* raw_code, uint32_t* raw_skip);
+
+/* ------------------------------------------------------------------------ */
+/* Compressed sound writer                                                   */
+/* ------------------------------------------------------------------------ */
+
+/* Turns the sound of an SFile into the sound chunks of a .vdz track, one
+ * chunk per CSFilePut: packed with four 8-bit prefix-code encoders (lossy
+ * levels 1 to 9 drop low bits of the deltas within a limit), or stored as
+ * it is. */
+typedef struct CSFile {
+  SFile* source;
+  int32_t raw;          /* 1: chunks hold the sound uncompressed */
+  uint32_t fill;        /* silence: 0x80808080 for 8-bit sound, 0 for 16-bit */
+  uint32_t lead_left;   /* bytes of leading silence still to emit */
+  uint32_t lead_total;  /* leading silence in bytes, restored on each pass */
+  uint32_t length_left; /* bytes (silence included) still to emit in this pass */
+  uint32_t length_total;
+  uint32_t delta_mask;
+  int32_t error_limit;
+  int32_t repeat_source; /* restart the source when it ends before the pass is full */
+  int32_t loop_all;      /* start a new pass when a pass is full and the block is not */
+  QELFile* output;
+  Huff* trees[4];
+  uint32_t last_sound_bytes; /* sound bytes in the last chunk written (0: none) */
+  uint32_t last_chunk_bytes; /* the last chunk's size, size field and padding included */
+  uint32_t total_sound_bytes;
+  uint32_t total_chunk_bytes;
+} CSFile;
+
+/* Opens the sound `name` (SFileOpen's options follow `length_ms`) for
+ * writing: lossy level 0 to 9, leading silence and the length of one pass in
+ * milliseconds (0: the whole source after the silence). A nonzero raw code
+ * takes the rate from the code and keeps the source's sample size and
+ * channels; with bit 2 of the code set (data that is not sound) the chunks
+ * are stored uncompressed. Null when the source cannot be opened. */
+QELUTIL_API CSFile* CSFileOpen(const char* name, int32_t lossy, int32_t repeat_source, int32_t loop_all,
+                               uint32_t lead_ms, uint32_t length_ms, int32_t rate, int32_t bits,
+                               int32_t channels, int32_t start, int32_t end, int32_t track, uint32_t raw_code,
+                               uint32_t raw_skip, QELMessageFunc message);
+/* Where the chunks go; before the first CSFilePut. */
+QELUTIL_API void CSFileSetOutput(CSFile* c, QELFile* output);
+/* Gathers one block of up to `block_bytes` (whole sample frames) and writes
+ * it as one chunk at the output's position, ending on a multiple of 4 of the
+ * file position; last_sound_bytes and last_chunk_bytes report it (0 when
+ * nothing was left to write). */
+QELUTIL_API void CSFilePut(CSFile* c, uint32_t block_bytes);
+/* Closes the source and the encoders; null is ignored. */
+QELUTIL_API void CSFileClose(CSFile* c);
+/* "/L" lossy level (default 0), "/P" present, then the results of
+ * SFileCommandLine; the switches found are removed. Each result may be
+ * null. */
+QELUTIL_API void CSFileCommandline(char* line, int32_t* lossy, int32_t* loop, int32_t* rate, int32_t* bits,
+                                   int32_t* channels, int32_t* start, int32_t* end, int32_t* track,
+                                   uint32_t* raw_code, uint32_t* raw_skip);
 
 #ifdef __cplusplus
 }

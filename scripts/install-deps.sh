@@ -18,6 +18,9 @@ packages=(
   libjpeg62-turbo-dev libgif-dev libtiff-dev libpng-dev
   # Independent readers and writers the image, flic and AVI tests compare with.
   imagemagick ffmpeg
+  # The sound tests: sox reads the wave files the sound converter writes,
+  # espeak-ng speaks the sentence the mixer's test puts into a track.
+  sox espeak-ng
   # Manual pages (checked with groff, read with man by the tests) and the
   # Debian package (dpkg-shlibdeps and file for its dependencies, lintian
   # to check it).
