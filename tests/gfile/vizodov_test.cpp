@@ -396,3 +396,18 @@ TEST_F(VizodovTest, WritesUnderATemporaryNameAndReportsToTheFrontEnd) {
 }
 
 }  // namespace
+
+// File names hold "/", which also begins a switch: folders named like
+// switches ("h2", "t9", "o") are parts of names, never switches.
+TEST_F(VizodovTest, FolderNamesThatLookLikeSwitchesAreNames) {
+  const std::string folder = dir_.File("h2/t9/o");
+  std::filesystem::create_directories(folder);
+  WriteImage8(folder + "/in.bmp", 8, 8, Pixels(64, 5), GreyPalette());
+  auto r = Run(Quote(folder + "/in.bmp") + " " + Quote(folder + "/out.bmp"));
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  int width = 0, height = 0;
+  const Pixels rgb = LoadRgb(folder + "/out.bmp", &width, &height);
+  EXPECT_EQ(width, 8);
+  EXPECT_EQ(height, 8);
+  EXPECT_EQ(rgb.size(), 8u * 8u * 3u);
+}

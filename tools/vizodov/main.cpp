@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/cmdline.h"
 #include "platform/program_info.h"
 #include "platform/report_channel.h"
 #include "qelutil/qelutil.h"
@@ -104,16 +105,20 @@ bool SingleFileOutput(const std::string& name, bool true_colour) {
   return ext == "AVI" || (!true_colour && (ext.empty() || ext == "FLC"));
 }
 
-std::string Quoted(const std::string& arg) {
-  if (arg.find_first_of(" \t") == std::string::npos || arg.empty()) return arg;
-  return "\"" + arg + "\"";
-}
+// The switches vizodov knows: an argument made only of these is switches,
+// every other argument is a name (names hold "/" on this system).
+constexpr platform::SwitchDef kSwitches[] = {
+    {'X', platform::SwitchKind::kNumber}, {'Y', platform::SwitchKind::kNumber}, {'W', platform::SwitchKind::kNumber},
+    {'H', platform::SwitchKind::kNumber}, {'S', platform::SwitchKind::kNumber}, {'E', platform::SwitchKind::kNumber},
+    {'P', platform::SwitchKind::kNumber}, {'U', platform::SwitchKind::kNumber}, {'I', platform::SwitchKind::kNumber},
+    {'Q', platform::SwitchKind::kNumber}, {'D', platform::SwitchKind::kNumber}, {'T', platform::SwitchKind::kNumber},
+    {'&', platform::SwitchKind::kString}, {'A', platform::SwitchKind::kFlag},   {'O', platform::SwitchKind::kFlag},
+    {'F', platform::SwitchKind::kNumber}, {'#', platform::SwitchKind::kNumber}};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return Usage(nullptr);
-  std::string joined;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help") {
@@ -125,8 +130,11 @@ int main(int argc, char** argv) {
       platform::PrintVersion("vizodov");
       return 0;
     }
-    joined += (joined.empty() ? "" : " ") + Quoted(arg);
   }
+  std::string error;
+  const std::optional<std::string> built = platform::BuildCommandLine(argc, argv, kSwitches, &error);
+  if (!built) return Usage(error.c_str());
+  const std::string& joined = *built;
   std::vector<char> line(joined.begin(), joined.end());
   line.push_back('\0');
   char* cmd = line.data();
