@@ -7,6 +7,8 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/program_info.h"
+
 namespace vidzotools {
 namespace {
 
@@ -102,6 +104,21 @@ std::string ElapsedSince(uint64_t start_ms) {
   char text[32];
   GetElapsedTime(text, static_cast<uint32_t>(NowMs() - start_ms));
   return text;
+}
+
+bool AnswerHelpOrVersion(int argc, char** argv, const char* program, const char* usage) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(usage, stdout);
+      std::fputs(platform::HelpPageNote(program).c_str(), stdout);
+      return true;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      platform::PrintVersion(program);
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace vidzotools

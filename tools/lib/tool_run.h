@@ -40,6 +40,10 @@ class ToolRun {
   std::unique_ptr<platform::ReportChannel> front_;
 };
 
+// Answers "--help" (the usage text and where the help page is) or
+// "--version" when one of the arguments asks for it, and says so.
+bool AnswerHelpOrVersion(int argc, char** argv, const char* program, const char* usage);
+
 // A name beside `target` for writing it: ".<program>-<pid>-<name>".
 std::string TemporaryBeside(const std::string& target, const char* program);
 // The name without its folder.

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/program_info.h"
 #include "tools/lib/file_bytes.h"
 #include "tools/lib/scratch_file.h"
 #include "tools/lib/sound_tracks.h"
@@ -156,18 +155,7 @@ void RemoveTrack(vidzotools::VdzContent& content, uint32_t t) {
 
 int main(int argc, char** argv) {
   if (argc < 2) return Usage(nullptr);
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help") {
-      std::fputs(kUsage, stdout);
-      std::fputs(platform::HelpPageNote("vidzomix").c_str(), stdout);
-      return 0;
-    }
-    if (arg == "--version") {
-      platform::PrintVersion("vidzomix");
-      return 0;
-    }
-  }
+  if (vidzotools::AnswerHelpOrVersion(argc, argv, "vidzomix", kUsage)) return 0;
   ToolRun run("vidzomix");
   std::vector<char> line;
   if (!run.CommandLine(argc, argv, kSwitches, line)) return 2;

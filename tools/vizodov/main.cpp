@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "platform/cmdline.h"
-#include "platform/program_info.h"
 #include "platform/report_channel.h"
 #include "qelutil/qelutil.h"
+#include "tools/lib/tool_run.h"
 
 namespace {
 
@@ -119,24 +119,10 @@ constexpr platform::SwitchDef kSwitches[] = {
 
 int main(int argc, char** argv) {
   if (argc < 2) return Usage(nullptr);
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help") {
-      std::fputs(kUsage, stdout);
-      std::fputs(platform::HelpPageNote("vizodov").c_str(), stdout);
-      return 0;
-    }
-    if (arg == "--version") {
-      platform::PrintVersion("vizodov");
-      return 0;
-    }
-  }
-  std::string error;
-  const std::optional<std::string> built = platform::BuildCommandLine(argc, argv, kSwitches, &error);
-  if (!built) return Usage(error.c_str());
-  const std::string& joined = *built;
-  std::vector<char> line(joined.begin(), joined.end());
-  line.push_back('\0');
+  if (vidzotools::AnswerHelpOrVersion(argc, argv, "vizodov", kUsage)) return 0;
+  vidzotools::ToolRun run("vizodov");
+  std::vector<char> line;
+  if (!run.CommandLine(argc, argv, kSwitches, line)) return 2;
   char* cmd = line.data();
   int32_t x, y, w, h, first, last, per_palette, first_entry, count;
   uint8_t palette_mode, system_colours, halftone;

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/program_info.h"
 #include "tools/lib/tool_run.h"
 
 namespace {
@@ -101,18 +100,7 @@ bool WriteWave(SFile* s, const std::string& name, uint32_t& written) {
 
 int main(int argc, char** argv) {
   if (argc < 2) return Usage(nullptr);
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help") {
-      std::fputs(kUsage, stdout);
-      std::fputs(platform::HelpPageNote("vorured").c_str(), stdout);
-      return 0;
-    }
-    if (arg == "--version") {
-      platform::PrintVersion("vorured");
-      return 0;
-    }
-  }
+  if (vidzotools::AnswerHelpOrVersion(argc, argv, "vorured", kUsage)) return 0;
   ToolRun run("vorured");
   std::vector<char> line;
   if (!run.CommandLine(argc, argv, kSwitches, line)) return 2;
