@@ -5,13 +5,18 @@
 // boxes are dropped; the drawing commands draw on SDL's dummy display; the
 // run ends after a fixed number of commands and every wait (keys, frames,
 // fades) after a fixed number of turns, so that endless loops end too.
+// No program is started (EXECUTE, the printer command), the environment is
+// a table of the host's own, and DIRCHANGE only checks its folder, so a
+// script changes nothing of the process it runs in.
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "display/player_window.h"
 #include "script/engine.h"
@@ -46,6 +51,15 @@ class FuzzHost : public vidzoscript::WindowScriptHost {
     return folder_ + "/" + base;
   }
   bool Step() override { return ++steps_ <= kMaxSteps; }
+  bool Launch(const std::vector<std::string>&, const std::string&) override { return false; }
+  std::string GetEnv(const std::string& name) override {
+    const auto found = environment_.find(name);
+    return found == environment_.end() ? std::string() : found->second;
+  }
+  void SetEnv(const std::string& name, const std::string& value) override {
+    if (environment_.size() < 64 || environment_.count(name) != 0) environment_[name] = value;
+  }
+  bool ChangeDirectory(const std::string& path) override { return !path.empty(); }
   // No window beyond kMaxWindowSide on a side opens here, as on a machine
   // short of memory: SDL alone takes over 512 MiB for the largest one.
   VidzoDisplayBuffer* OpenWindow(const vidzoscript::WindowRequest& request) override {
@@ -57,6 +71,7 @@ class FuzzHost : public vidzoscript::WindowScriptHost {
 
  private:
   std::string folder_;
+  std::map<std::string, std::string> environment_;
   int steps_ = 0;
   int waits_ = 0;
   int keys_ = 0;

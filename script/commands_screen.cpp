@@ -270,7 +270,7 @@ void WriteLine(Engine& e, const std::string& text, bool line_break) {
 void Text(Engine& e) {
   const std::string text = e.Text();
   NeedDisplay(e);
-  WriteLine(e, text, true);
+  if (!WriteToPrintFile(e, text)) WriteLine(e, text, true);
 }
 
 void TextNoCr(Engine& e) {
@@ -289,7 +289,8 @@ void TextBegin(Engine& e) {
     const std::string trimmed = Trim(buffer.data());
     const std::string first = trimmed.substr(0, trimmed.find_first_of(" \t"));
     if (UpperCase(first) == "TEXTEND") return;
-    WriteLine(e, e.ExpandVariables(trimmed), true);
+    const std::string expanded = e.ExpandVariables(trimmed);
+    if (!WriteToPrintFile(e, expanded)) WriteLine(e, expanded, true);
   }
   // The script ended before TEXTEND: it is left.
   e.SetControl(kControlLeaveScript);

@@ -2,10 +2,14 @@
 // them, the error report, and the host's defaults.
 #include "script/engine.h"
 
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "platform/clock.h"
+#include "platform/launcher.h"
 #include "platform/paths.h"
 #include "script/families.h"
 
@@ -30,6 +34,27 @@ void ScriptHost::Message(const std::string& text, const std::string& caption, pl
 std::string ScriptHost::FileName(const std::string& name, bool create) {
   (void)create;
   return name;
+}
+
+bool ScriptHost::Launch(const std::vector<std::string>& args, const std::string& stdin_file) {
+  return platform::LaunchProgram(args, stdin_file);
+}
+
+std::string ScriptHost::GetEnv(const std::string& name) {
+  const char* value = name.empty() ? nullptr : std::getenv(name.c_str());
+  return value != nullptr ? value : "";
+}
+
+void ScriptHost::SetEnv(const std::string& name, const std::string& value) {
+  if (name.empty() || name.find('=') != std::string::npos) return;
+  if (value.empty())
+    ::unsetenv(name.c_str());
+  else
+    ::setenv(name.c_str(), value.c_str(), 1);
+}
+
+bool ScriptHost::ChangeDirectory(const std::string& path) {
+  return !path.empty() && ::chdir(platform::ResolvePath(path).c_str()) == 0;
 }
 
 Engine::Engine(ScriptHost& host) : host_(host) {
@@ -62,6 +87,18 @@ int Engine::OpenFile(const std::string& name, bool create) {
   QELFile* file = create ? QELFileCreate(static_cast<int32_t>(kFileBuffer), path.c_str())
                          : QELFileOpen(static_cast<int32_t>(kFileBuffer), path.c_str(), QELFILE_READ);
   if (file == nullptr) return -1;
+  files_[slot] = file;
+  return static_cast<int>(slot);
+}
+
+int Engine::AdoptFile(QELFile* file) {
+  if (file == nullptr) return -1;
+  size_t slot = 0;
+  while (slot < files_.size() && files_[slot] != nullptr) ++slot;
+  if (slot == files_.size()) {
+    QELFileClose(file);
+    return -1;
+  }
   files_[slot] = file;
   return static_cast<int>(slot);
 }

@@ -113,6 +113,17 @@ class ScriptHost {
     (void)text, (void)caption, (void)buttons;
     return kAnswerCancel;
   }
+
+  // --- The system commands ---------------------------------------------
+  // Starts a program (EXECUTE, the printer command) with its arguments and,
+  // when one is named, standard input from a file; false when it did not
+  // start.
+  virtual bool Launch(const std::vector<std::string>& args, const std::string& stdin_file);
+  // The process environment (ENVGET, ENVSET).
+  virtual std::string GetEnv(const std::string& name);
+  virtual void SetEnv(const std::string& name, const std::string& value);
+  // Makes the folder the current one (DIRCHANGE); false when it cannot.
+  virtual bool ChangeDirectory(const std::string& path);
 };
 
 enum class TokenKind { kNone, kString, kNumber, kWord, kComparison, kOperator };
@@ -258,6 +269,9 @@ class Engine {
   // Opens or creates a buffered file in the first free slot; the slot's
   // index or -1.
   int OpenFile(const std::string& name, bool create);
+  // Puts an open file into the first free slot: the slot's index, or -1
+  // (the file is then closed).
+  int AdoptFile(QELFile* file);
   void CloseFile(int slot);
   QELFile* File(int slot) const;
 

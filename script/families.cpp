@@ -11,6 +11,9 @@ void RegisterFamilies(CommandTable& table) {
   RegisterMouseCommands(table);
   RegisterBitmapCommands(table);
   RegisterAnimationCommands(table);
+  RegisterStringCommands(table);
+  RegisterFileCommands(table);
+  RegisterSystemCommands(table);
 }
 
 }  // namespace vidzoscript

@@ -28,6 +28,16 @@ void RegisterMouseCommands(CommandTable& table);
 void RegisterBitmapCommands(CommandTable& table);
 void RegisterAnimationCommands(CommandTable& table);
 
+// STR... commands.
+void RegisterStringCommands(CommandTable& table);
+// FILE... commands, DIR... and DRIVE... commands.
+void RegisterFileCommands(CommandTable& table);
+// ENV..., EXECUTE, MCISENDSTRING, SOUND, DELAY..., SYSTEM... and PRINT...
+void RegisterSystemCommands(CommandTable& table);
+// Writes a line of TEXT output and "\r\n" to the print file when one is
+// open (PRINTBEGIN); false when none is.
+bool WriteToPrintFile(Engine& engine, const std::string& line);
+
 // Writes a list line as text on the screen, when a display is open.
 void WriteScreenLine(Engine& engine, const std::string& line);
 

@@ -229,8 +229,8 @@ TEST_F(ScriptProgram, ErrorsAsTheUserMeetsThem) {
       {"COMPUTE X = 1 ! 2\n",
        "Error:  Needed a number in command:\r\n    COMPUTE X = 1 ! 2\r\n  In script file:"},
       {"COMPUTE X + 1 2\n", "Error:  Error in compute command:\r\n    COMPUTE X + 1 2\r\n  In script file:"},
-      {"\n\nMCISENDSTRING G 320 200\n",
-       "Error:  Command not available in this version:\r\n    MCISENDSTRING G 320 200\r\n  In script file: "
+      {"\n\nMCISENDSTRING G \"open cdaudio\" 200\n",
+       "Error:  Bad script command:\r\n    MCISENDSTRING G \"open cdaudio\" 200\r\n  In script file: "
        "main.ss  At line number: 3.\r\n"},
       {"SCREENCLEAR 1\n",
        "Error:  A window hasn't been created yet (use ScreenGraphics first).\r\n  In script file: main.ss"},
