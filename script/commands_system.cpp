@@ -16,6 +16,7 @@
 #include "qelutil/full_path.h"
 #include "script/engine.h"
 #include "script/families.h"
+#include "script/screen.h"
 #include "sound/sound.h"
 
 namespace vidzoscript {
@@ -47,7 +48,9 @@ void Execute(Engine& e) {
   const std::string var = e.VariableName();
   const std::string line = e.Text(true);
   const std::vector<std::string> args = platform::SplitCommandLine(line);
+  HideCursor(e);
   const bool started = !args.empty() && e.host().Launch(args, {});
+  ScreenOf(e).ResetText();
   e.SetVariable(var, started ? kStarted : kNotStarted);
 }
 

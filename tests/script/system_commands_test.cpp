@@ -391,6 +391,20 @@ TEST_F(ScriptCommands, PrintingGoesToThePrintFileAndItsCommand) {
   EXPECT_EQ(ReadText(File("out2.prn")), "piped\r\n");
 }
 
+TEST_F(ScriptCommands, TheFilesExampleListsTheScriptsOfItsFolder) {
+  // The project's examples folder, two folders above this file's.
+  const std::string examples = (fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples/").string();
+  WriteText(File("files.ss"), ReadText(examples + "files.ss"));
+  WriteText(File("other.ss"), std::string(1234, '#'));
+  const std::string cmd = "cd " + Quote(dir_.path().string()) + " && " +
+                          Quote(std::string(VIDZOER_BIN_DIR) + "/vidzoscw") + " files.ss >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  const std::string log = ReadText(File("files.log"));
+  EXPECT_NE(log.find("\r\n  other.ss                     1234 bytes\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("\r\n2 scripts.\r\n"), std::string::npos) << log;
+  EXPECT_FALSE(fs::exists(File("scripts.txt")));
+}
+
 TEST(ScriptFileOps, WildcardsAndTargetNames) {
   const struct {
     const char *pattern, *name;
