@@ -78,30 +78,38 @@ DriveKind DriveKindFromTable(std::string_view mountinfo, uint32_t major, uint32_
   return kind;
 }
 
-DriveKind DriveKindOf(const std::string& path) {
+namespace {
+
+// The path, or the nearest folder above it that exists ("." for a relative
+// name none of whose folders exists); empty when not even that exists.
+std::string NearestExisting(const std::string& path, struct stat& st) {
   std::string p = ResolvePath(path.empty() ? "." : path);
-  struct stat st;
   while (::stat(p.c_str(), &st) != 0) {
     const size_t slash = p.find_last_of('/');
-    if (slash == std::string::npos) {
-      p = ".";
-    } else if (slash == 0) {
-      p = "/";
-    } else {
-      p.resize(slash);
-      continue;
-    }
-    if (::stat(p.c_str(), &st) != 0) return DriveKind::kUnknown;
-    break;
+    if (slash == std::string::npos)
+      p = p == "." ? std::string() : ".";
+    else
+      p = slash == 0 ? (p == "/" ? std::string() : "/") : p.substr(0, slash);
+    if (p.empty()) return p;
   }
+  return p;
+}
+
+}  // namespace
+
+DriveKind DriveKindOf(const std::string& path) {
+  struct stat st;
+  if (NearestExisting(path, st).empty()) return DriveKind::kUnknown;
   std::ifstream in("/proc/self/mountinfo", std::ios::binary);
   const std::string table((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   return DriveKindFromTable(table, major(st.st_dev), minor(st.st_dev), &SysfsRemovable);
 }
 
 bool DriveSpace(const std::string& path, uint64_t* available, uint64_t* total) {
+  struct stat st;
+  const std::string existing = NearestExisting(path, st);
   struct statvfs sv;
-  if (::statvfs(ResolvePath(path.empty() ? "." : path).c_str(), &sv) != 0) return false;
+  if (existing.empty() || ::statvfs(existing.c_str(), &sv) != 0) return false;
   *available = static_cast<uint64_t>(sv.f_bavail) * sv.f_frsize;
   *total = static_cast<uint64_t>(sv.f_blocks) * sv.f_frsize;
   return true;

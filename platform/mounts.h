@@ -20,8 +20,8 @@ DriveKind DriveKindFromTable(std::string_view mountinfo, uint32_t major, uint32_
 // above it); kUnknown when the path's file system cannot be found.
 DriveKind DriveKindOf(const std::string& path);
 
-// Available and total bytes of the file system that holds the path; false
-// when it cannot be asked.
+// Available and total bytes of the file system that holds the path (or the
+// nearest existing folder above it); false when it cannot be asked.
 bool DriveSpace(const std::string& path, uint64_t* available, uint64_t* total);
 
 }  // namespace platform

@@ -387,7 +387,9 @@ void FileSetAttrib(Engine& e) {
   const int32_t bits = e.Number();
   const std::string system = SystemName(e, name, false);
   struct stat st;
-  if (!Stat(system, st)) return;
+  // Folders keep their permissions: a read-only mark does not stop files
+  // being made in a folder.
+  if (!Stat(system, st) || S_ISDIR(st.st_mode)) return;
   const mode_t mode = (bits & kReadOnly) != 0 ? st.st_mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)
                                               : st.st_mode | S_IWUSR;
   ::chmod(system.c_str(), mode & 07777);

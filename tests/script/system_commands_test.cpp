@@ -207,7 +207,7 @@ TEST_F(ScriptCommands, FailuresOfTheSystemGiveZeroOrEmpty) {
       "FILERENAME D \"keep.txt\" \"other.txt\"\nFILECOPY E \"keep.txt\" \"KEEP.TXT\"\n"
       "FILECOPY G \"missing.txt\" \"x.txt\"\nDIRREMOVE H \"nofolder\"\nDIRCHANGE I \"nofolder\"\n"
       "FILEGETATTRIB J \"missing.txt\"\nEXECUTE K \"no-such-program-here\"\nMCISENDSTRING L \"play cdaudio\"\n"
-      "FILEFIND M \"nofolder/*.*\"\nFILEFINDNEXT N\nDIRMAKE O \"nofolder/deeper\"\nDRIVEAVAIL P \"/no/such\"\n"
+      "FILEFIND M \"nofolder/*.*\"\nFILEFINDNEXT N\nDIRMAKE O \"nofolder/deeper\"\n"
       "FILECREATE Q \"nofolder/x.txt\"\nFILEAPPEND R \"sub\"\n",
       "mkdir sub &&");
   ASSERT_EQ(r.exit_code, 0) << r.err;
@@ -304,8 +304,9 @@ TEST_F(ScriptCommands, FoldersAttributesAndPieces) {
       "DIRMAKE A \"sub\"\nDIREXISTS B \"sub\"\nDIREXISTS C \"plain.txt\"\nDIRCHANGE D \"SUB\"\nDIRCURRENT E\n"
       "DIRCHANGE F \"..\"\nDIRREMOVE G \"sub\"\nFILESETATTRIB \"plain.txt\" 1\nFILEGETATTRIB H \"plain.txt\"\n"
       "FILESETATTRIB \"plain.txt\" 0\nFILEGETATTRIB I \"plain.txt\"\nFILEGETATTRIB J \".hidden\"\n"
-      "DIRMAKE K \"d\"\nFILEGETATTRIB L \"d\"\nFILEPIECES M 0 0 1 1 \"d/name.ext\"\nFILEPIECES N 0 0 0 1 \"a.b.c\"\n"
+      "DIRMAKE K \"d\"\nFILESETATTRIB \"d\" 1\nFILEGETATTRIB L \"d\"\nFILEPIECES M 0 0 1 1 \"d/name.ext\"\nFILEPIECES N 0 0 0 1 \"a.b.c\"\n"
       "FILEFULLPATH O \"x/../y.txt\"\nFILECDROM P \".\"\nFILEREMOTE Q \".\"\nDRIVESIZE R \".\"\n"
+      "DRIVESIZE R2 \"C:\\Windows\"\n"
       "FILETEMP S \"d/abcdef\"\n");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(Value("A"), "1");
@@ -325,6 +326,8 @@ TEST_F(ScriptCommands, FoldersAttributesAndPieces) {
   EXPECT_EQ(Value("P"), "0");
   EXPECT_EQ(Value("Q"), "0");
   EXPECT_NE(Value("R"), "0");
+  // A name that does not exist asks the file system of its nearest folder.
+  EXPECT_EQ(Value("R2"), Value("R"));
   const std::string temp = Value("S");
   ASSERT_EQ(temp.rfind("d/abc", 0), 0u) << temp;
   EXPECT_TRUE(fs::exists(File(temp)));
