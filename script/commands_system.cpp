@@ -128,7 +128,9 @@ void PlayTone(Engine& e, uint32_t frequency, uint32_t ms) {
     if (!e.host().KeepWaiting()) stopped = true;
     e.host().Idle(5);
   }
+  // The device lets go of the blocks before they go.
   device->Reset();
+  device.reset();
 }
 
 void Sound(Engine& e) {
