@@ -28,10 +28,12 @@ std::vector<std::string_view> Fields(std::string_view line) {
 }
 
 bool IsNetworkType(std::string_view type) {
-  for (std::string_view t : {"nfs", "nfs4", "cifs", "smb3", "smbfs", "9p", "afs", "ncpfs", "ceph", "glusterfs"})
+  for (std::string_view t :
+       {"nfs", "nfs4", "cifs", "smb3", "smbfs", "9p", "afs", "ncpfs", "ceph", "glusterfs"})
     if (type == t) return true;
   // Network file systems in user space: fuse.sshfs, fuse.rclone, ...
-  for (std::string_view t : {"fuse.sshfs", "fuse.rclone", "fuse.s3fs", "fuse.davfs", "fuse.curlftpfs", "fuse.gcsfuse"})
+  for (std::string_view t :
+       {"fuse.sshfs", "fuse.rclone", "fuse.s3fs", "fuse.davfs", "fuse.curlftpfs", "fuse.gcsfuse"})
     if (type == t) return true;
   return false;
 }

@@ -9,9 +9,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <functional>
-#include <cstdio>
 #include <random>
 #include <vector>
 
@@ -93,7 +93,8 @@ void FileAppend(Engine& e) {
   if (!path.empty()) {
     struct stat st;
     const bool folder = Stat(platform::ResolvePath(path), st) && S_ISDIR(st.st_mode);
-    QELFile* f = folder ? nullptr : QELFileOpen(static_cast<int32_t>(kFileBuffer), path.c_str(), QELFILE_UPDATE);
+    QELFile* f =
+        folder ? nullptr : QELFileOpen(static_cast<int32_t>(kFileBuffer), path.c_str(), QELFILE_UPDATE);
     if (f != nullptr)
       QELFileSetPos(f, QELFileSize(f));
     else if (!folder)
@@ -350,7 +351,8 @@ void FileTemp(Engine& e) {
     const std::string candidate = folder + prefix + unique + ".TMP";
     const std::string system = e.host().FileName(candidate, true);
     if (system.empty()) break;
-    const int fd = ::open(platform::ResolvePath(system).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(platform::ResolvePath(system).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       ::close(fd);
       e.SetVariable(var, candidate);

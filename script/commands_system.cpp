@@ -123,7 +123,8 @@ void PlayTone(Engine& e, uint32_t frequency, uint32_t ms) {
       next = (next + 1) % blocks.size();
       continue;
     }
-    const bool all_done = std::all_of(blocks.begin(), blocks.end(), [](const auto& b) { return b.done.load(); });
+    const bool all_done =
+        std::all_of(blocks.begin(), blocks.end(), [](const auto& b) { return b.done.load(); });
     if (made >= total && all_done) break;
     if (!e.host().KeepWaiting()) stopped = true;
     e.host().Idle(5);
@@ -208,7 +209,8 @@ void SystemOsMinor(Engine& e) {
 void SystemMemory(Engine& e) {
   const std::string var = e.VariableName();
   const long pages = ::sysconf(_SC_AVPHYS_PAGES), size = ::sysconf(_SC_PAGESIZE);
-  const uint64_t bytes = pages > 0 && size > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(size) : 0;
+  const uint64_t bytes =
+      pages > 0 && size > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(size) : 0;
   e.SetVariable(var, static_cast<int32_t>(std::min<uint64_t>(bytes, 2147483647u)));
 }
 
@@ -232,7 +234,8 @@ struct ResolutionState : FamilyState {
 void SystemDisplayResolution(Engine& e) {
   const int32_t mode = e.Number();
   if (mode < 0 || mode > 4) return;
-  if (VidzoDisplaySetResolution(static_cast<uint32_t>(mode)) != 0) e.State<ResolutionState>().changed = mode != 0;
+  if (VidzoDisplaySetResolution(static_cast<uint32_t>(mode)) != 0)
+    e.State<ResolutionState>().changed = mode != 0;
 }
 
 void SystemUseDirectSound(Engine& e) {

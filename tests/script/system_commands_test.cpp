@@ -85,15 +85,16 @@ std::string Line(int n, const std::string& command, const std::string& assigned 
 }
 
 TEST_F(ScriptCommands, StringCommandsEdgeCases) {
-  const RunResult r = Run(
-      "STRPIECE A 0 2 \"abc\"\nSTRPIECE B 1 2 \"abc\"\nSTRPIECE C 3 9 \"abc\"\nSTRPIECE D 4 1 \"abc\"\n"
-      "STRFIND E 0 \"b\" \"abc\"\nSTRFIND F 0 \"B\" \"abc\"\nSTRFIND G 1 \"B\" \"abc\"\n"
-      "STRLPAD H 5 \"ab\"\nSTRLPADZERO I 5 \"ab\"\nSTRLPAD J 1 \"ab\"\nSTRRPAD K 4 \"ab\"\n"
-      "STRREPEAT L 65 3\nSTRREPEAT M \"x\" 0\nSTRREPEAT N \"xyz\" 2\n"
-      "VARSET S \"a,b;c\"\nSTRFIRST O S \",;\"\nSTRFIRST P S \",;\"\nSTRFIRST Q S \",;\"\n"
-      "STRLENGTH R \"hello\"\nSTRUCASE T \"aBc1\"\nSTRLCASE U \"aBc1\"\nSTRTRIM V \"  a b  \"\n"
-      "STRADDBACKSLASH W \"dir\"\nSTRADDBACKSLASH X \"dir/\"\nSTRADDBACKSLASH Y \"\"\n"
-      "STRISNUMERIC Z \"-12\"\nSTRISNUMERIC Z2 \"1a\"\nSTRISLABEL Z3 \"here\"\nSTRISLABEL Z4 \"there\"\n:HERE\n");
+  const RunResult r =
+      Run("STRPIECE A 0 2 \"abc\"\nSTRPIECE B 1 2 \"abc\"\nSTRPIECE C 3 9 \"abc\"\nSTRPIECE D 4 1 \"abc\"\n"
+          "STRFIND E 0 \"b\" \"abc\"\nSTRFIND F 0 \"B\" \"abc\"\nSTRFIND G 1 \"B\" \"abc\"\n"
+          "STRLPAD H 5 \"ab\"\nSTRLPADZERO I 5 \"ab\"\nSTRLPAD J 1 \"ab\"\nSTRRPAD K 4 \"ab\"\n"
+          "STRREPEAT L 65 3\nSTRREPEAT M \"x\" 0\nSTRREPEAT N \"xyz\" 2\n"
+          "VARSET S \"a,b;c\"\nSTRFIRST O S \",;\"\nSTRFIRST P S \",;\"\nSTRFIRST Q S \",;\"\n"
+          "STRLENGTH R \"hello\"\nSTRUCASE T \"aBc1\"\nSTRLCASE U \"aBc1\"\nSTRTRIM V \"  a b  \"\n"
+          "STRADDBACKSLASH W \"dir\"\nSTRADDBACKSLASH X \"dir/\"\nSTRADDBACKSLASH Y \"\"\n"
+          "STRISNUMERIC Z \"-12\"\nSTRISNUMERIC Z2 \"1a\"\nSTRISLABEL Z3 \"here\"\nSTRISLABEL Z4 "
+          "\"there\"\n:HERE\n");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(Trace(), "\r\n" + Line(2, "STRPIECE A 0 2 \"abc\"", "  ***A=\"ab\"") +
                          Line(3, "STRPIECE B 1 2 \"abc\"", "  ***B=\"ab\"") +
@@ -127,9 +128,9 @@ TEST_F(ScriptCommands, StringCommandsEdgeCases) {
 }
 
 TEST_F(ScriptCommands, LongResultsAreCutAtTheWorkingLimit) {
-  const RunResult r = Run(
-      "STRREPEAT A \"y\" 100000\nSTRLENGTH LA A\nSTRLPAD B 5000 \"ab\"\nSTRLENGTH LB B\n"
-      "STRRPAD C 768 \"ab\"\nSTRLENGTH LC C\nSTRPIECE D 700 100 A\nSTRLENGTH LD D\n");
+  const RunResult r =
+      Run("STRREPEAT A \"y\" 100000\nSTRLENGTH LA A\nSTRLPAD B 5000 \"ab\"\nSTRLENGTH LB B\n"
+          "STRRPAD C 768 \"ab\"\nSTRLENGTH LC C\nSTRPIECE D 700 100 A\nSTRLENGTH LD D\n");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(Value("LA"), "767");
   EXPECT_EQ(Value("LB"), "767");
@@ -141,9 +142,9 @@ TEST_F(ScriptCommands, LongResultsAreCutAtTheWorkingLimit) {
 TEST_F(ScriptCommands, FileReadSplitsLinesAtLineEndsAnd254Characters) {
   const std::string long_line(300, 'L');
   WriteText(File("in.txt"), "crlf\r\nlf\n\r\n" + long_line + "\r\nlast");
-  const RunResult r = Run(
-      "FILEOPEN F \"in.txt\"\n:LOOP\nFILEEOF E F\nIF E = 1 GOTO DONE\nFILEREAD L F\nDEBUGTEXT \"[%L%]\"\n"
-      "GOTO LOOP\n:DONE\nFILECLOSE F\nDEBUGTEXT \"F=[%F%]\"\n");
+  const RunResult r =
+      Run("FILEOPEN F \"in.txt\"\n:LOOP\nFILEEOF E F\nIF E = 1 GOTO DONE\nFILEREAD L F\nDEBUGTEXT \"[%L%]\"\n"
+          "GOTO LOOP\n:DONE\nFILECLOSE F\nDEBUGTEXT \"F=[%F%]\"\n");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   std::vector<std::string> written;
   const std::string trace = Trace();
@@ -152,18 +153,18 @@ TEST_F(ScriptCommands, FileReadSplitsLinesAtLineEndsAnd254Characters) {
     written.push_back(trace.substr(start, trace.find("\r\n", start) - start));
   }
   const std::vector<std::string> expected = {
-      "[crlf]", "[lf]", "[]", "[" + long_line.substr(0, 254) + "]", "[" + long_line.substr(254) + "]", "[last]",
-      "F=[]"};
+      "[crlf]", "[lf]", "[]", "[" + long_line.substr(0, 254) + "]", "[" + long_line.substr(254) + "]",
+      "[last]", "F=[]"};
   EXPECT_EQ(written, expected);
   EXPECT_NE(trace.find("FILECLOSE F  ***F=\"\""), std::string::npos);
 }
 
 TEST_F(ScriptCommands, WritingAppendingAndListingFiles) {
-  const RunResult r = Run(
-      "SCREENGRAPHICS OK 64 48\nFILEAPPEND A \"new.txt\"\nFILEWRITE A \"one\"\nFILECLOSE A\n"
-      "FILEAPPEND A \"new.txt\"\nFILEWRITE A \"two\"\nFILESIZE S1 A\nFILELIST\nFILECLOSE A\n"
-      "FILECREATE C \"made.txt\"\nFILEWRITE C \"x\"\nFILECLOSE C\nFILESIZE S2 \"made.txt\"\n"
-      "FILESIZE S3 \"missing.txt\"\nFILEEXISTS X1 \"made.txt\"\nFILEEXISTS X2 \"missing.txt\"\n");
+  const RunResult r =
+      Run("SCREENGRAPHICS OK 64 48\nFILEAPPEND A \"new.txt\"\nFILEWRITE A \"one\"\nFILECLOSE A\n"
+          "FILEAPPEND A \"new.txt\"\nFILEWRITE A \"two\"\nFILESIZE S1 A\nFILELIST\nFILECLOSE A\n"
+          "FILECREATE C \"made.txt\"\nFILEWRITE C \"x\"\nFILECLOSE C\nFILESIZE S2 \"made.txt\"\n"
+          "FILESIZE S3 \"missing.txt\"\nFILEEXISTS X1 \"made.txt\"\nFILEEXISTS X2 \"missing.txt\"\n");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(ReadText(File("new.txt")), "one\r\ntwo\r\n");
   EXPECT_EQ(Value("S1"), "10");
@@ -171,8 +172,9 @@ TEST_F(ScriptCommands, WritingAppendingAndListingFiles) {
   EXPECT_EQ(Value("S3"), "0");
   EXPECT_EQ(Value("X1"), "1");
   EXPECT_EQ(Value("X2"), "0");
-  EXPECT_NE(Trace().find(Line(9, "FILELIST ") + "Number: 5000  File: t.txt\r\nNumber: 5001  File: new.txt\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      Trace().find(Line(9, "FILELIST ") + "Number: 5000  File: t.txt\r\nNumber: 5001  File: new.txt\r\n"),
+      std::string::npos)
       << Trace();
 }
 
@@ -191,8 +193,9 @@ TEST_F(ScriptCommands, BadFileHandlesEndTheRun) {
   for (const auto& c : cases) {
     const RunResult r = Run(c.script);
     EXPECT_EQ(r.exit_code, 1) << c.script;
-    EXPECT_NE(r.err.find(std::string("Error:  Bad file parameter:\r\n    ") + c.command + "\r\n  In script file: "),
-              std::string::npos)
+    EXPECT_NE(
+        r.err.find(std::string("Error:  Bad file parameter:\r\n    ") + c.command + "\r\n  In script file: "),
+        std::string::npos)
         << r.err;
     EXPECT_NE(Trace().find(std::string("\r\n  Bad file parameter:\r\n    ") + c.command + "\r\n"),
               std::string::npos);
@@ -202,14 +205,15 @@ TEST_F(ScriptCommands, BadFileHandlesEndTheRun) {
 TEST_F(ScriptCommands, FailuresOfTheSystemGiveZeroOrEmpty) {
   WriteText(File("keep.txt"), "keep");
   WriteText(File("other.txt"), "other");
-  const RunResult r = Run(
-      "FILEOPEN A \"missing.txt\"\nFILEOPEN B \"sub\"\nFILEDELETE C \"missing.txt\"\n"
-      "FILERENAME D \"keep.txt\" \"other.txt\"\nFILECOPY E \"keep.txt\" \"KEEP.TXT\"\n"
-      "FILECOPY G \"missing.txt\" \"x.txt\"\nDIRREMOVE H \"nofolder\"\nDIRCHANGE I \"nofolder\"\n"
-      "FILEGETATTRIB J \"missing.txt\"\nEXECUTE K \"no-such-program-here\"\nMCISENDSTRING L \"play cdaudio\"\n"
-      "FILEFIND M \"nofolder/*.*\"\nFILEFINDNEXT N\nDIRMAKE O \"nofolder/deeper\"\n"
-      "FILECREATE Q \"nofolder/x.txt\"\nFILEAPPEND R \"sub\"\n",
-      "mkdir sub &&");
+  const RunResult r =
+      Run("FILEOPEN A \"missing.txt\"\nFILEOPEN B \"sub\"\nFILEDELETE C \"missing.txt\"\n"
+          "FILERENAME D \"keep.txt\" \"other.txt\"\nFILECOPY E \"keep.txt\" \"KEEP.TXT\"\n"
+          "FILECOPY G \"missing.txt\" \"x.txt\"\nDIRREMOVE H \"nofolder\"\nDIRCHANGE I \"nofolder\"\n"
+          "FILEGETATTRIB J \"missing.txt\"\nEXECUTE K \"no-such-program-here\"\nMCISENDSTRING L \"play "
+          "cdaudio\"\n"
+          "FILEFIND M \"nofolder/*.*\"\nFILEFINDNEXT N\nDIRMAKE O \"nofolder/deeper\"\n"
+          "FILECREATE Q \"nofolder/x.txt\"\nFILEAPPEND R \"sub\"\n",
+          "mkdir sub &&");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   for (const char* zero : {"A", "B", "C", "D", "E", "G", "H", "I", "J", "O", "Q", "R"})
     EXPECT_EQ(Value(zero), "0") << zero;
@@ -235,9 +239,10 @@ TEST_F(ScriptCommands, CopyingMatchesIntoAFolderKeepsNamesContentsAndTimes) {
   EXPECT_EQ(ReadText(File("into/a.txt")), "alpha");
   EXPECT_EQ(ReadText(File("into/b.TXT")), std::string(10000, 'b'));
   EXPECT_FALSE(fs::exists(File("into/c.dat")));
-  EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(fs::last_write_time(File("into/b.TXT")) - old_time)
-                .count(),
-            0);
+  EXPECT_EQ(
+      std::chrono::duration_cast<std::chrono::seconds>(fs::last_write_time(File("into/b.TXT")) - old_time)
+          .count(),
+      0);
   EXPECT_EQ(ReadText(File("a.txt")), "alpha");
 }
 
@@ -246,9 +251,8 @@ TEST_F(ScriptCommands, ACopyThatRunsOutOfSpaceLeavesNoTarget) {
   // short and its target is removed, the small one is made.
   WriteText(File("big.bin"), std::string(65536, 'x'));
   WriteText(File("small.bin"), std::string(100, 's'));
-  const RunResult r =
-      Run("FILECOPY A \"big.bin\" \"big.copy\"\nFILECOPY B \"small.bin\" \"small.copy\"\n",
-          "trap '' XFSZ; prlimit --fsize=8192");
+  const RunResult r = Run("FILECOPY A \"big.bin\" \"big.copy\"\nFILECOPY B \"small.bin\" \"small.copy\"\n",
+                          "trap '' XFSZ; prlimit --fsize=8192");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(Value("A"), "0");
   EXPECT_EQ(Value("B"), "1");
@@ -258,9 +262,10 @@ TEST_F(ScriptCommands, ACopyThatRunsOutOfSpaceLeavesNoTarget) {
 
 TEST_F(ScriptCommands, RenamingAndDeletingWithPatterns) {
   for (const char* name : {"one.doc", "two.doc", "three.log", "ab.dat"}) WriteText(File(name), name);
-  const RunResult r = Run(
-      "FILERENAME A \"*.doc\" \"*.bak\"\nFILERENAME B \"ab.dat\" \"x?.*\"\nFILERENAME C \"three.log\" \"t??x.l*\"\n"
-      "FILEDELETE D \"*.bak\"\nFILEDELETE E \"*.bak\"\n");
+  const RunResult r =
+      Run("FILERENAME A \"*.doc\" \"*.bak\"\nFILERENAME B \"ab.dat\" \"x?.*\"\nFILERENAME C \"three.log\" "
+          "\"t??x.l*\"\n"
+          "FILEDELETE D \"*.bak\"\nFILEDELETE E \"*.bak\"\n");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(Value("A"), "1");
   EXPECT_EQ(Value("B"), "1");
@@ -277,7 +282,8 @@ TEST_F(ScriptCommands, FindWalksAFolderLargerThanOneDirectoryRead) {
   fs::create_directory(File("many"));
   std::set<std::string> made;
   for (int i = 0; i < 3000; ++i) {
-    const std::string name = "file_with_a_rather_long_name_" + std::to_string(i) + (i % 3 == 0 ? ".dat" : ".txt");
+    const std::string name =
+        "file_with_a_rather_long_name_" + std::to_string(i) + (i % 3 == 0 ? ".dat" : ".txt");
     WriteText(File("many/" + name), "");
     if (i % 3 != 0) made.insert("many/" + name);
   }
@@ -302,9 +308,11 @@ TEST_F(ScriptCommands, FoldersAttributesAndPieces) {
   const std::string real = fs::canonical(dir_.path()).string();
   const RunResult r = Run(
       "DIRMAKE A \"sub\"\nDIREXISTS B \"sub\"\nDIREXISTS C \"plain.txt\"\nDIRCHANGE D \"SUB\"\nDIRCURRENT E\n"
-      "DIRCHANGE F \"..\"\nDIRREMOVE G \"sub\"\nFILESETATTRIB \"plain.txt\" 1\nFILEGETATTRIB H \"plain.txt\"\n"
+      "DIRCHANGE F \"..\"\nDIRREMOVE G \"sub\"\nFILESETATTRIB \"plain.txt\" 1\nFILEGETATTRIB H "
+      "\"plain.txt\"\n"
       "FILESETATTRIB \"plain.txt\" 0\nFILEGETATTRIB I \"plain.txt\"\nFILEGETATTRIB J \".hidden\"\n"
-      "DIRMAKE K \"d\"\nFILESETATTRIB \"d\" 1\nFILEGETATTRIB L \"d\"\nFILEPIECES M 0 0 1 1 \"d/name.ext\"\nFILEPIECES N 0 0 0 1 \"a.b.c\"\n"
+      "DIRMAKE K \"d\"\nFILESETATTRIB \"d\" 1\nFILEGETATTRIB L \"d\"\nFILEPIECES M 0 0 1 1 "
+      "\"d/name.ext\"\nFILEPIECES N 0 0 0 1 \"a.b.c\"\n"
       "FILEFULLPATH O \"x/../y.txt\"\nFILECDROM P \".\"\nFILEREMOTE Q \".\"\nDRIVESIZE R \".\"\n"
       "DRIVESIZE R2 \"C:\\Windows\"\n"
       "FILETEMP S \"d/abcdef\"\n");
@@ -341,12 +349,12 @@ TEST_F(ScriptCommands, EnvironmentAndDateAndSystemQueries) {
   std::tm local{};
   localtime_r(&now, &local);
   std::strftime(expected, sizeof expected, "%Y-%m-%d %A %B %%", &local);
-  const RunResult r = Run(
-      "ENVGET A \"vidzoer_test_value\"\nENVSET \"Script_Var\" \"set here\"\nENVGET B \"SCRIPT_VAR\"\n"
-      "ENVGET C \"NOT_SET_AT_ALL_HERE\"\nSYSTEMDATETIME D '^Y-^m-^d ^A ^B ^^'\nSYSTEMPLATFORM E\n"
-      "SYSTEMCOMMANDLINE F\nSYSTEMCURRENTSCRIPT G\nSYSTEMCURRENTEXE H\nSYSTEMOSMAJOR I\nSYSTEMMEMORY J\n"
-      "SYSTEMCOLORS K\nSYSTEMTIMER T1\nDELAY 60\nSYSTEMTIMER T2\nCOMPUTE W = T2 - T1\nSOUND 440 50\n"
-      "SYSTEMUSEMMX M 0\n");
+  const RunResult r =
+      Run("ENVGET A \"vidzoer_test_value\"\nENVSET \"Script_Var\" \"set here\"\nENVGET B \"SCRIPT_VAR\"\n"
+          "ENVGET C \"NOT_SET_AT_ALL_HERE\"\nSYSTEMDATETIME D '^Y-^m-^d ^A ^B ^^'\nSYSTEMPLATFORM E\n"
+          "SYSTEMCOMMANDLINE F\nSYSTEMCURRENTSCRIPT G\nSYSTEMCURRENTEXE H\nSYSTEMOSMAJOR I\nSYSTEMMEMORY J\n"
+          "SYSTEMCOLORS K\nSYSTEMTIMER T1\nDELAY 60\nSYSTEMTIMER T2\nCOMPUTE W = T2 - T1\nSOUND 440 50\n"
+          "SYSTEMUSEMMX M 0\n");
   unsetenv("VIDZOER_TEST_VALUE");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(Value("A"), "from outside");
@@ -365,9 +373,11 @@ TEST_F(ScriptCommands, EnvironmentAndDateAndSystemQueries) {
 }
 
 TEST_F(ScriptCommands, ExecuteHandsQuotedArgumentsOverLiterally) {
-  Executable("rec.sh", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > args.part\nmv args.part args.txt\n");
-  const RunResult r =
-      Run("EXECUTE R '\"./rec.sh\" \"a b\" \"$(touch pwned)\" \"; touch pwned2\" x|y `touch pwned3` \"\" end'\n");
+  Executable(
+      "rec.sh",
+      "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > args.part\nmv args.part args.txt\n");
+  const RunResult r = Run(
+      "EXECUTE R '\"./rec.sh\" \"a b\" \"$(touch pwned)\" \"; touch pwned2\" x|y `touch pwned3` \"\" end'\n");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(Value("R"), "33");
   ASSERT_TRUE(WaitFor("args.txt"));
@@ -378,7 +388,8 @@ TEST_F(ScriptCommands, ExecuteHandsQuotedArgumentsOverLiterally) {
 TEST_F(ScriptCommands, PrintingGoesToThePrintFileAndItsCommand) {
   Executable("printer.sh", "#!/bin/sh\ncat > printed.part\nmv printed.part printed.txt\n");
   const std::string script =
-      "SCREENGRAPHICS OK 64 48\nPRINTBEGIN \"out.prn\"\nTEXT \"first\"\nPRINTPAGEADV\nTEXTBEGIN\n  line %V%  \n"
+      "SCREENGRAPHICS OK 64 48\nPRINTBEGIN \"out.prn\"\nTEXT \"first\"\nPRINTPAGEADV\nTEXTBEGIN\n  line %V%  "
+      "\n"
       "TEXTEND\nPRINTEND\nTEXT \"on screen\"\nPRINTBEGIN\nTEXT \"default\"\n";
   RunResult r = Run("VARSET V 7\n" + script);
   ASSERT_EQ(r.exit_code, 0) << r.err;
@@ -396,7 +407,8 @@ TEST_F(ScriptCommands, PrintingGoesToThePrintFileAndItsCommand) {
 
 TEST_F(ScriptCommands, TheFilesExampleListsTheScriptsOfItsFolder) {
   // The project's examples folder, two folders above this file's.
-  const std::string examples = (fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples/").string();
+  const std::string examples =
+      (fs::path(__FILE__).parent_path().parent_path().parent_path() / "examples/").string();
   WriteText(File("files.ss"), ReadText(examples + "files.ss"));
   WriteText(File("other.ss"), std::string(1234, '#'));
   const std::string cmd = "cd " + Quote(dir_.path().string()) + " && " +
@@ -412,17 +424,18 @@ TEST(ScriptFileOps, WildcardsAndTargetNames) {
   const struct {
     const char *pattern, *name;
     bool match;
-  } matches[] = {{"*.*", "abc", true},       {"*.*", "a.b", true},    {"*.TXT", "x.txt", true},
-                 {"?.txt", "ab.txt", false}, {"a*c", "abbbc", true},  {"a*c", "abcd", false},
-                 {"*", "", true},            {"x.*", "x", true},      {"x.*", "xy", false},
-                 {"*a*a", "banana", true},   {"[a]", "a", false},     {"*.t?t", "a.txt", true}};
+  } matches[] = {
+      {"*.*", "abc", true},   {"*.*", "a.b", true},     {"*.TXT", "x.txt", true}, {"?.txt", "ab.txt", false},
+      {"a*c", "abbbc", true}, {"a*c", "abcd", false},   {"*", "", true},          {"x.*", "x", true},
+      {"x.*", "xy", false},   {"*a*a", "banana", true}, {"[a]", "a", false},      {"*.t?t", "a.txt", true}};
   for (const auto& m : matches)
     EXPECT_EQ(vidzoscript::WildcardMatch(m.pattern, m.name), m.match) << m.pattern << " " << m.name;
   const struct {
     const char *pattern, *source, *target;
-  } targets[] = {{"*.bak", "one.txt", "one.bak"}, {"x?.*", "ab.dat", "xb.dat"}, {"*.*", "noext", "noext"},
-                 {"new.txt", "old.dat", "new.txt"}, {"a*", "xyz.q", "ayz"},    {"??", "abcdef.g", "ab"},
-                 {"*.?", "a.bcd", "a.b"},          {"t??x.l*", "three.log", "thrx.log"}};
+  } targets[] = {{"*.bak", "one.txt", "one.bak"}, {"x?.*", "ab.dat", "xb.dat"},
+                 {"*.*", "noext", "noext"},       {"new.txt", "old.dat", "new.txt"},
+                 {"a*", "xyz.q", "ayz"},          {"??", "abcdef.g", "ab"},
+                 {"*.?", "a.bcd", "a.b"},         {"t??x.l*", "three.log", "thrx.log"}};
   for (const auto& t : targets)
     EXPECT_EQ(vidzoscript::FormTargetName(t.pattern, t.source), t.target) << t.pattern << " " << t.source;
 }

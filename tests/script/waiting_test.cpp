@@ -48,8 +48,11 @@ TEST_F(Waiting, DelaysLastTheirTimeAndServiceTheWindow) {
   const struct {
     const char* script;
     uint32_t until;
-  } cases[] = {{"DELAY 500\n", 1500}, {"DELAYUNTIL 1300\n", 1300}, {"DELAY 0\n", 1000},
-               {"DELAY -5\n", 1000},  {"DELAYUNTIL 900\n", 1000}};
+  } cases[] = {{"DELAY 500\n", 1500},
+               {"DELAYUNTIL 1300\n", 1300},
+               {"DELAY 0\n", 1000},
+               {"DELAY -5\n", 1000},
+               {"DELAYUNTIL 900\n", 1000}};
   for (const auto& c : cases) {
     platform::SetFakeClock(1000);
     host_.pumps = 0;
@@ -77,9 +80,7 @@ int Transitions(const std::vector<uint8_t>& sound) {
 }
 
 TEST_F(Waiting, SoundPlaysASquareWaveOfTheFrequencyAndLength) {
-  const struct {
-    int frequency, ms;
-  } cases[] = {{1000, 100}, {440, 250}, {50, 200}};
+  const struct { int frequency, ms; } cases[] = {{1000, 100}, {440, 250}, {50, 200}};
   for (const auto& c : cases) {
     platform::UseVirtualSound(true);
     const uint32_t start = platform::TimeMs();
