@@ -302,6 +302,24 @@ TEST_F(ScriptCommands, FindWalksAFolderLargerThanOneDirectoryRead) {
   EXPECT_EQ(found, made);
 }
 
+TEST_F(ScriptCommands, FindWithoutAFilePartAndAfterItsEnd) {
+  fs::create_directory(File("sub"));
+  WriteText(File("sub/only.txt"), "");
+  const RunResult r = Run(
+      "FILEFIND A \"sub/\"\nFILEFINDNEXT B\nFILEFINDNEXT C\nFILEFIND D \"SUB\\O*\"\nFILEFIND E \"\"\n"
+      "FILEFIND F \"sub/*.none\"\nFILEFINDNEXT G\n");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(Value("A"), "sub/only.txt");
+  EXPECT_EQ(Value("B"), "");
+  EXPECT_EQ(Value("C"), "");
+  EXPECT_EQ(Value("D"), "SUB\\only.txt");
+  // Every name of the current folder: the script, its trace, the outputs.
+  const std::set<std::string> here = {"main.ss", "t.txt", "sub", "stdout.txt", "stderr.txt"};
+  EXPECT_EQ(here.count(Value("E")), 1u) << Value("E");
+  EXPECT_EQ(Value("F"), "");
+  EXPECT_EQ(Value("G"), "");
+}
+
 TEST_F(ScriptCommands, FoldersAttributesAndPieces) {
   WriteText(File(".hidden"), "h");
   WriteText(File("plain.txt"), "p");
