@@ -45,10 +45,14 @@ struct Candidate {
   }
 };
 
+// A block painted in the colour of the solid run before it.
+constexpr uint16_t kCarriedColour = 0xFFFF;
+
 struct Evaluation {
   double error = 0;
   double bits = 0;
-  std::vector<uint16_t> chosen;  // per block: the index into its candidates
+  std::vector<uint16_t> chosen;  // per block: the index into its candidates, or kCarriedColour
+  std::vector<uint8_t> colour;   // per block: the carried colour
 };
 
 class FrameChooser {
@@ -64,11 +68,12 @@ class FrameChooser {
   Evaluation Evaluate(double lambda) const {
     Evaluation e;
     e.chosen.resize(starts_.size() - 1);
+    e.colour.resize(starts_.size() - 1);
     uint32_t last_key = 0xFFFFFFFFu;
     for (size_t b = 0; b + 1 < starts_.size(); ++b) {
       double best = 0;
       uint32_t best_i = starts_[b];
-      float best_bits = 0;
+      float best_bits = 0, best_error = 0;
       for (uint32_t i = starts_[b]; i < starts_[b + 1]; ++i) {
         const Candidate& c = candidates_[i];
         const uint32_t key = c.RunKey();
@@ -78,12 +83,27 @@ class FrameChooser {
           best = cost;
           best_i = i;
           best_bits = bits;
+          best_error = c.error;
         }
       }
       e.chosen[b] = static_cast<uint16_t>(best_i - starts_[b]);
-      e.error += candidates_[best_i].error;
+      uint32_t key = candidates_[best_i].RunKey();
+      // The colour of a solid run before the block carries on cheaply, even
+      // where the block does not hold it.
+      if ((last_key & 3) == kSolidBlock && key != last_key) {
+        const uint8_t colour = static_cast<uint8_t>(last_key >> 8);
+        const float error = SolidError(b, colour);
+        if (error + lambda * kRunExtendBits < best) {
+          e.chosen[b] = kCarriedColour;
+          e.colour[b] = colour;
+          best_bits = kRunExtendBits;
+          best_error = error;
+          key = last_key;
+        }
+      }
+      e.error += best_error;
       e.bits += best_bits;
-      last_key = candidates_[best_i].RunKey();
+      last_key = key;
     }
     return e;
   }
@@ -93,7 +113,9 @@ class FrameChooser {
     std::vector<uint8_t> out(static_cast<size_t>(width_) * height_);
     const uint32_t per_row = width_ / 4;
     for (size_t b = 0; b + 1 < starts_.size(); ++b) {
-      const Candidate& c = candidates_[starts_[b] + e.chosen[b]];
+      Candidate carried{kOne};
+      carried.low = e.colour[b];
+      const Candidate& c = e.chosen[b] == kCarriedColour ? carried : candidates_[starts_[b] + e.chosen[b]];
       const size_t offset = (b / per_row) * 4 * width_ + (b % per_row) * 4;
       for (uint32_t y = 0; y < 4; ++y) {
         for (uint32_t x = 0; x < 4; ++x) {
@@ -120,6 +142,15 @@ class FrameChooser {
 
  private:
   uint32_t Error(uint8_t shown, uint8_t wanted) const { return error_[shown * 256 + wanted]; }
+
+  float SolidError(size_t block, uint8_t colour) const {
+    const uint32_t per_row = width_ / 4;
+    const size_t offset = (block / per_row) * 4 * width_ + (block % per_row) * 4;
+    float error = 0;
+    for (uint32_t y = 0; y < 4; ++y)
+      for (uint32_t x = 0; x < 4; ++x) error += static_cast<float>(Error(colour, picture_[offset + y * width_ + x]));
+    return error;
+  }
 
   void Gather() {
     const uint32_t per_row = width_ / 4;
