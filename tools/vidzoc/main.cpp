@@ -121,17 +121,27 @@ std::string TakeSettingsFile(std::vector<std::string>& args) {
 }
 
 // Every other row (the even ones) when `half`, then the picture grown to
-// multiples of `unit` by repeating its last column and row.
-std::vector<uint8_t> Fit(const uint8_t* pixels, int32_t pitch, uint32_t width, uint32_t height, bool half,
-                         uint32_t out_width, uint32_t out_height) {
-  std::vector<uint8_t> out(static_cast<size_t>(out_width) * out_height);
+// out_width x out_height by repeating its last column and row. 8-bit pixels
+// stay indices; 32-bit ones (0x00RRGGBB) become red, green, blue.
+std::vector<uint8_t> Fit(const uint8_t* pixels, int32_t pitch, bool true_colour, uint32_t width, uint32_t height,
+                         bool half, uint32_t out_width, uint32_t out_height) {
+  const size_t out_bytes = true_colour ? 3 : 1;
+  std::vector<uint8_t> out(static_cast<size_t>(out_width) * out_height * out_bytes);
   const uint32_t rows = half ? (height + 1) / 2 : height;
   for (uint32_t y = 0; y < out_height; ++y) {
     const uint32_t sy = std::min(y, rows - 1) * (half ? 2 : 1);
     const uint8_t* src = pixels + static_cast<size_t>(sy) * static_cast<uint32_t>(pitch);
-    uint8_t* dst = &out[static_cast<size_t>(y) * out_width];
-    std::memcpy(dst, src, width);
-    std::memset(dst + width, src[width - 1], out_width - width);
+    uint8_t* dst = &out[static_cast<size_t>(y) * out_width * out_bytes];
+    for (uint32_t x = 0; x < out_width; ++x) {
+      const uint32_t sx = std::min(x, width - 1);
+      if (true_colour) {
+        dst[3 * x] = src[4 * sx + 2];
+        dst[3 * x + 1] = src[4 * sx + 1];
+        dst[3 * x + 2] = src[4 * sx];
+      } else {
+        dst[x] = src[sx];
+      }
+    }
   }
   return out;
 }
@@ -270,39 +280,60 @@ int main(int argc, char** argv) {
   ProgressLine progress;
   auto cancelled = [&]() { return run.Finish("vidzoc: cancelled; nothing was written", 1); };
 
-  GFile* g = GFileOpen(input.data(), halftone == 1 ? GFILE_HALFTONE : 0, x, y, w, h, first, last, palette_mode,
-                       per_palette, first_entry, count, system_colours, 0,
-                       palette_file[0] != '\0' ? palette_file : nullptr, "Reading", ToolRun::Message);
-  if (g == nullptr) {
-    const std::string why = run.LastError().empty() ? "cannot read " + std::string(input.data()) : run.LastError();
-    return run.Finish("vidzoc: " + why, 1);
-  }
+  // The input's own colours are kept exactly when no palette is asked for:
+  // its frames are read as true colour and indexed here, each frame's
+  // colours in the slots they held before. A source with more than 256
+  // colours in a frame is read again through the palette reducer.
   const bool half = height_mode != 0;
-  const uint32_t in_width = static_cast<uint32_t>(g->width), in_height = static_cast<uint32_t>(g->height);
-  const uint32_t width = RoundUp(in_width, 4);
-  const uint32_t height = RoundUp(half ? (in_height + 1) / 2 : in_height, 4);
-  const int32_t input_kind = g->kind;
-  int32_t frame_rate = rate != 0 ? -MakeFrameRate(rate) : g->frame_rate;
+  uint32_t width = 0, height = 0;
+  int32_t input_kind = 0, frame_rate = 0;
   std::vector<AnimationFrame> frames;
-  const int32_t total = g->frames;
-  for (int32_t i = 0; i < total; ++i) {
-    if (!progress.Show("Reading", static_cast<size_t>(i), static_cast<size_t>(total))) {
-      GFileClose(g);
-      return cancelled();
+  enum class Read { kDone, kFailed, kCancelled, kTooManyColours };
+  auto read_frames = [&](bool exact) {
+    frames.clear();
+    GFile* g = GFileOpen(input.data(), exact ? GFILE_TRUE_COLOUR : halftone == 1 ? GFILE_HALFTONE : 0, x, y, w, h,
+                         first, last, palette_mode, per_palette, first_entry, count, system_colours, 0,
+                         palette_file[0] != '\0' ? palette_file : nullptr, "Reading", ToolRun::Message);
+    if (g == nullptr) {
+      error = run.LastError().empty() ? "cannot read " + std::string(input.data()) : run.LastError();
+      return Read::kFailed;
     }
-    if (GFileGet(g) == 0) {
-      GFileClose(g);
-      const std::string why = run.LastError().empty() ? "reading frame " + std::to_string(i + 1) + " failed"
-                                                      : run.LastError();
-      return run.Finish("vidzoc: " + why, 1);
+    const uint32_t in_width = static_cast<uint32_t>(g->width), in_height = static_cast<uint32_t>(g->height);
+    width = RoundUp(in_width, 4);
+    height = RoundUp(half ? (in_height + 1) / 2 : in_height, 4);
+    input_kind = g->kind;
+    frame_rate = rate != 0 ? -MakeFrameRate(rate) : g->frame_rate;
+    FrameIndexer indexer;
+    Read result = Read::kDone;
+    const int32_t total = g->frames;
+    for (int32_t i = 0; i < total && result == Read::kDone; ++i) {
+      if (!progress.Show("Reading", static_cast<size_t>(i), static_cast<size_t>(total))) {
+        result = Read::kCancelled;
+      } else if (GFileGet(g) == 0) {
+        error = run.LastError().empty() ? "reading frame " + std::to_string(i + 1) + " failed" : run.LastError();
+        result = Read::kFailed;
+      } else if (!every_other || i % 2 == 0) {
+        AnimationFrame f;
+        if (g->true_colour != 0) {
+          const std::vector<uint8_t> rgb =
+              Fit(g->pixels, g->pitch, true, in_width, in_height, half, width, height);
+          std::string too_many;
+          if (!indexer.Next(rgb.data(), rgb.size() / 3, f, too_many)) result = Read::kTooManyColours;
+        } else {
+          f.pixels = Fit(g->pixels, g->pitch, false, in_width, in_height, half, width, height);
+          std::memcpy(f.palette.data(), g->palette, 768);
+        }
+        frames.push_back(std::move(f));
+      }
     }
-    if (every_other && i % 2 != 0) continue;
-    AnimationFrame f;
-    f.pixels = Fit(g->pixels, g->pitch, in_width, in_height, half, width, height);
-    std::memcpy(f.palette.data(), g->palette, 768);
-    frames.push_back(std::move(f));
-  }
-  GFileClose(g);
+    GFileClose(g);
+    return result;
+  };
+  const bool keep_colours = palette_mode == 0 && palette_file[0] == '\0';
+  Read read = read_frames(keep_colours);
+  if (read == Read::kTooManyColours) read = read_frames(false);
+  if (read == Read::kCancelled) return cancelled();
+  if (read == Read::kFailed) return run.Finish("vidzoc: " + error, 1);
   if (frames.empty()) return run.Finish("vidzoc: " + std::string(input.data()) + " has no frames", 1);
   if (every_other && FramePeriodUnits(frame_rate) != 0)
     frame_rate = -static_cast<int32_t>(std::min<uint64_t>(FramePeriodUnits(frame_rate) * 2, 0x7FFFFFFF));
