@@ -248,13 +248,13 @@ class DataRate : public ::testing::TestWithParam<RateCase> {};
 TEST_P(DataRate, HoldsOverEveryOneSecondWindow) {
   const RateCase& r = GetParam();
   constexpr int kFrames = 300;  // 30 s at 10 frames a second
-  auto frames = r.pan ? PanFrames(160, 120, kFrames) : RandomFrames(160, 120, kFrames, 32, 0.05, 21);
+  auto frames = r.pan ? PanFrames(128, 96, kFrames) : RandomFrames(128, 96, kFrames, 32, 0.05, 21);
   CompressOptions options;
   options.frame_rate = 100;
   options.settings = {r.rate, r.rate, 0, 50};
   options.other_bytes.assign(kFrames, r.sound.empty() ? 0 : r.sound[0]);
   Coded c;
-  ASSERT_NO_FATAL_FAILURE(Code(160, 120, frames, options, c));
+  ASSERT_NO_FATAL_FAILURE(Code(128, 96, frames, options, c));
   double peak = 0, total = 0;
   for (size_t s = 0; s + 10 <= kFrames; ++s) {
     double sum = 0;
@@ -268,8 +268,8 @@ TEST_P(DataRate, HoldsOverEveryOneSecondWindow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Clips, DataRate,
-                         ::testing::Values(RateCase{"pan", true, 40000, {}}, RateCase{"random", false, 30000, {}},
-                                           RateCase{"pan_with_sound", true, 40000, {1200}}),
+                         ::testing::Values(RateCase{"pan", true, 25000, {}}, RateCase{"random", false, 20000, {}},
+                                           RateCase{"pan_with_sound", true, 25000, {1200}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(KeyFrames, EveryJFramesAndWhereThePictureChanges) {

@@ -2,6 +2,7 @@
 #include "tools/lib/compressor.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "tools/lib/lossy_coder.h"
@@ -193,7 +194,10 @@ bool CompressFrames(uint32_t width, uint32_t height, std::vector<AnimationFrame>
     for (size_t i = 0; i < n; ++i) {
       const double video = static_cast<double>(content.frames[i].video.size());
       real[i] = video + palette_bytes[i] + static_cast<double>(other(i));
-      if (video > 0 && estimated[i] > 0) model_per_byte[i] = estimated[i] / video;
+      // Model bytes per real byte, held to a sane range and smoothed, so
+      // that the correction settles instead of swinging.
+      if (video > 0 && estimated[i] > 0)
+        model_per_byte[i] = std::sqrt(model_per_byte[i] * std::clamp(estimated[i] / video, 0.5, 2.0));
       record[i] = real[i];
       const int32_t m = mode[i];
       double limit = -1;
@@ -217,6 +221,7 @@ bool CompressFrames(uint32_t width, uint32_t height, std::vector<AnimationFrame>
       for (size_t j = start; j < start + span; ++j) shrink[j] = std::min(shrink[j], m / sum * kMargin);
     }
     for (size_t i = 0; i < n; ++i) scale[i] *= shrink[i];
+    report.over_target = over;
     if (!over) break;
   }
   return !cancelled("Done", n);

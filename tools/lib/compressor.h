@@ -35,6 +35,9 @@ struct CompressReport {
   std::vector<double> error_percent;        // per frame, as the lossy coder measures it
   size_t key_frames = 0;
   int passes = 0;  // lossy choices over all frames
+  // Some frame or second is still over its size or data rate: its target lies
+  // below what the frames can be made to cost.
+  bool over_target = false;
 };
 
 // The .vdz content (without sound) for `frames`, whose `key` flags are set

@@ -16,6 +16,8 @@ constexpr uint32_t kValues = 65536;
 constexpr float kEscapeBits = 24;  // a value the tree lacks: an escape and the value
 constexpr float kRunExtendBits = 0.5f;
 constexpr int kMostColours = 8;  // distinct colours of a block tried as solid and pair colours
+// Halvings of the multiplier range (10^-4 to 10^10) in the search.
+constexpr int kSearchSteps = 16;
 
 struct HuffCloser {
   void operator()(Huff* h) const { HuffClose(h); }
@@ -59,7 +61,7 @@ class FrameChooser {
  public:
   FrameChooser(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
                const std::array<uint8_t, 768>& palette, const CodeModel& model)
-      : width_(width), height_(height), picture_(picture), previous_(previous), model_(model) {
+      : width_(width), height_(height), picture_(picture), previous_(previous), palette_(palette), model_(model) {
     for (int a = 0; a < 256; ++a)
       for (int b = 0; b < 256; ++b) error_[a * 256 + b] = ColourError(&palette[3 * a], &palette[3 * b]);
     Gather();
@@ -143,6 +145,45 @@ class FrameChooser {
  private:
   uint32_t Error(uint8_t shown, uint8_t wanted) const { return error_[shown * 256 + wanted]; }
 
+  // The palette entry nearest to a colour given as sums over `n` pixels.
+  uint8_t Nearest(const double sum[3], double n) const {
+    const double r = sum[0] / n, g = sum[1] / n, b = sum[2] / n;
+    double best = -1;
+    uint8_t pick = 0;
+    for (int i = 0; i < 256; ++i) {
+      const double dr = palette_[3 * i] - r, dg = palette_[3 * i + 1] - g, db = palette_[3 * i + 2] - b;
+      const double e = 299 * dr * dr + 587 * dg * dg + 114 * db * db;
+      if (best < 0 || e < best) {
+        best = e;
+        pick = static_cast<uint8_t>(i);
+      }
+    }
+    return pick;
+  }
+
+  // A two-colour block of the pair: each pixel takes the nearer colour.
+  bool PairCandidate(uint8_t a, uint8_t b, const uint8_t* px, const std::array<uint8_t, 16>& colours,
+                     const std::array<int, 16>& counts, int distinct, Candidate& c) const {
+    c = Candidate{kTwo};
+    c.low = std::min(a, b);
+    c.high = std::max(a, b);
+    std::array<bool, 16> takes_high{};
+    for (int k = 0; k < distinct; ++k) {
+      const uint32_t to_low = Error(c.low, colours[k]), to_high = Error(c.high, colours[k]);
+      takes_high[k] = to_high < to_low;
+      c.error += static_cast<float>(counts[k] * std::min(to_low, to_high));
+    }
+    for (int p = 0; p < 16; ++p) {
+      int k = 0;
+      while (colours[k] != px[p]) ++k;
+      if (takes_high[k]) c.mask = static_cast<uint16_t>(c.mask | (1u << p));
+    }
+    if (c.mask == 0 || c.mask == 0xFFFF) return false;  // one colour: a solid block
+    c.bits = model_.bits[kMonoColourTree][c.low | (static_cast<uint32_t>(c.high) << 8)] +
+             model_.bits[kMonoMapTree][c.mask];
+    return true;
+  }
+
   float SolidError(size_t block, uint8_t colour) const {
     const uint32_t per_row = width_ / 4;
     const size_t offset = (block / per_row) * 4 * width_ + (block % per_row) * 4;
@@ -196,27 +237,41 @@ class FrameChooser {
       for (int k = 0; k < distinct; ++k) c.error += static_cast<float>(counts[k] * Error(c.low, colours[k]));
       candidates_.push_back(c);
     }
+    int best_pair = -1;
     for (int i = 0; i < tried; ++i) {
       for (int j = i + 1; j < tried; ++j) {
-        Candidate c{kTwo};
-        c.low = std::min(colours[order[i]], colours[order[j]]);
-        c.high = std::max(colours[order[i]], colours[order[j]]);
-        std::array<bool, 16> takes_high{};
-        for (int k = 0; k < distinct; ++k) {
-          const uint32_t to_low = Error(c.low, colours[k]), to_high = Error(c.high, colours[k]);
-          takes_high[k] = to_high < to_low;
-          c.error += static_cast<float>(counts[k] * std::min(to_low, to_high));
-        }
-        for (int p = 0; p < 16; ++p) {
-          int k = 0;
-          while (colours[k] != px[p]) ++k;
-          if (takes_high[k]) c.mask = static_cast<uint16_t>(c.mask | (1u << p));
-        }
-        if (c.mask == 0 || c.mask == 0xFFFF) continue;  // one colour: a solid block
-        c.bits = model_.bits[kMonoColourTree][c.low | (static_cast<uint32_t>(c.high) << 8)] +
-                 model_.bits[kMonoMapTree][c.mask];
+        Candidate c;
+        if (!PairCandidate(colours[order[i]], colours[order[j]], px, colours, counts, distinct, c)) continue;
+        if (best_pair < 0 || c.error < candidates_[best_pair].error) best_pair = static_cast<int>(candidates_.size());
         candidates_.push_back(c);
       }
+    }
+    // Colours of the palette that the block lacks: nearest to the block's
+    // mean, and nearest to the means of the best pair's two halves.
+    double sum[3] = {0, 0, 0};
+    for (uint8_t p : px)
+      for (int k = 0; k < 3; ++k) sum[k] += palette_[3 * p + k];
+    const uint8_t mean = Nearest(sum, 16);
+    if (std::find(colours.begin(), colours.begin() + tried, mean) == colours.begin() + tried) {
+      Candidate c{kOne};
+      c.low = mean;
+      for (int k = 0; k < distinct; ++k) c.error += static_cast<float>(counts[k] * Error(mean, colours[k]));
+      candidates_.push_back(c);
+    }
+    if (best_pair >= 0 && distinct > 2) {
+      const Candidate pair = candidates_[best_pair];
+      double halves[2][3] = {{0, 0, 0}, {0, 0, 0}};
+      int n[2] = {0, 0};
+      for (int p = 0; p < 16; ++p) {
+        const int half = (pair.mask >> p) & 1;
+        ++n[half];
+        for (int k = 0; k < 3; ++k) halves[half][k] += palette_[3 * px[p] + k];
+      }
+      const uint8_t a = Nearest(halves[0], n[0]), b = Nearest(halves[1], n[1]);
+      Candidate c;
+      if (a != b && !(std::min(a, b) == pair.low && std::max(a, b) == pair.high) &&
+          PairCandidate(a, b, px, colours, counts, distinct, c))
+        candidates_.push_back(c);
     }
     if (distinct > 2) {
       Candidate c{kAll};
@@ -232,6 +287,7 @@ class FrameChooser {
   uint32_t width_, height_;
   const uint8_t* picture_;
   const uint8_t* previous_;
+  const std::array<uint8_t, 768>& palette_;
   const CodeModel& model_;
   std::vector<uint32_t> error_ = std::vector<uint32_t>(kValues);
   std::vector<Candidate> candidates_;
@@ -305,7 +361,7 @@ FrameChoice ChooseFrame(uint32_t width, uint32_t height, const uint8_t* picture,
   if (target.kind == FrameTarget::kBytes && !fits(best)) {
     double low = std::log(kExact), high = std::log(kMost);
     best = chooser.Evaluate(kMost);  // the smallest the frame gets, even when over
-    for (int step = 0; step < 28; ++step) {
+    for (int step = 0; step < kSearchSteps; ++step) {
       const double mid = (low + high) / 2;
       Evaluation e = chooser.Evaluate(std::exp(mid));
       if (fits(e)) {
@@ -317,7 +373,7 @@ FrameChoice ChooseFrame(uint32_t width, uint32_t height, const uint8_t* picture,
     }
   } else if (target.kind == FrameTarget::kErrorPercent) {
     double low = std::log(kExact), high = std::log(kMost);
-    for (int step = 0; step < 28; ++step) {
+    for (int step = 0; step < kSearchSteps; ++step) {
       const double mid = (low + high) / 2;
       Evaluation e = chooser.Evaluate(std::exp(mid));
       if (fits(e)) {

@@ -382,6 +382,8 @@ int main(int argc, char** argv) {
   content.header_flags = height_mode == 1 ? 2u : height_mode == 2 ? 4u : 0u;
   if (cancel_requested != 0) return cancelled();
   if (!ReplaceVdzFile(target, content, error)) return run.Finish("vidzoc: " + error, 1);
+  if (report.over_target)
+    sound_note += "; some frames stay above their size or data rate, which lies below what they can cost";
 
   // The summary: sizes, data rates and the quality against the input.
   uint64_t bytes = 0, peak = 0;
