@@ -358,30 +358,16 @@ FrameChoice ChooseFrame(uint32_t width, uint32_t height, const uint8_t* picture,
   };
   // Bits fall and the error grows with the multiplier: for a size the
   // smallest multiplier that fits it, for an error the largest that keeps it.
-  if (target.kind == FrameTarget::kBytes && !fits(best)) {
-    double low = std::log(kExact), high = std::log(kMost);
-    best = chooser.Evaluate(kMost);  // the smallest the frame gets, even when over
-    for (int step = 0; step < kSearchSteps; ++step) {
-      const double mid = (low + high) / 2;
-      Evaluation e = chooser.Evaluate(std::exp(mid));
-      if (fits(e)) {
-        high = mid;
-        best = std::move(e);
-      } else {
-        low = mid;
-      }
-    }
-  } else if (target.kind == FrameTarget::kErrorPercent) {
+  const bool size = target.kind == FrameTarget::kBytes;
+  if ((size && !fits(best)) || target.kind == FrameTarget::kErrorPercent) {
+    if (size) best = chooser.Evaluate(kMost);  // the smallest the frame gets, even when over
     double low = std::log(kExact), high = std::log(kMost);
     for (int step = 0; step < kSearchSteps; ++step) {
       const double mid = (low + high) / 2;
       Evaluation e = chooser.Evaluate(std::exp(mid));
-      if (fits(e)) {
-        low = mid;
-        best = std::move(e);
-      } else {
-        high = mid;
-      }
+      const bool ok = fits(e);
+      (ok == size ? high : low) = mid;
+      if (ok) best = std::move(e);
     }
   }
   out.picture = chooser.Paint(best);
