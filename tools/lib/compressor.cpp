@@ -74,8 +74,8 @@ bool CompressFrames(uint32_t width, uint32_t height, std::vector<AnimationFrame>
                     std::string& error) {
   report = CompressReport{};
   const size_t n = frames.size();
-  auto cancelled = [&](const char* phase, size_t done) {
-    if (options.progress && !options.progress(phase, done, n)) {
+  auto cancelled = [&](const char* phase, size_t done, double bytes = 0) {
+    if (options.progress && !options.progress(phase, done, n, bytes)) {
       error = "cancelled";
       return true;
     }
@@ -107,7 +107,7 @@ bool CompressFrames(uint32_t width, uint32_t height, std::vector<AnimationFrame>
   coding.ring = options.ring;
   if (options.progress) {
     coding.progress = [&](size_t done, size_t total, int pass) {
-      options.progress(pass == 1 ? "Gathering statistics" : "Coding", done, total);
+      options.progress(pass == 1 ? "Gathering statistics" : "Coding", done, total, 0);
     };
   }
   if (lossless) {
@@ -145,8 +145,9 @@ bool CompressFrames(uint32_t width, uint32_t height, std::vector<AnimationFrame>
       // pass's own pictures.
       model = CodeModel::FromFrames(width, height, CodingOrder(frames, &report.shown));
     }
+    double so_far = 0;
     for (size_t i = 0; i < n; ++i) {
-      if (cancelled("Choosing blocks", i)) return false;
+      if (cancelled("Choosing blocks", i, so_far)) return false;
       FrameTarget target;
       const int32_t m = mode[i];
       double video_bytes = 0;
@@ -175,6 +176,7 @@ bool CompressFrames(uint32_t width, uint32_t height, std::vector<AnimationFrame>
           ChooseFrame(width, height, frames[i].pixels.data(), previous, palettes[i], model, target);
       estimated[i] = choice.estimated_bytes;
       record[i] = choice.estimated_bytes / model_per_byte[i] + palette_bytes[i] + static_cast<double>(other(i));
+      so_far += record[i];
       report.error_percent[i] = ErrorPercent(choice);
       report.shown[i] = std::move(choice.picture);
     }

@@ -26,8 +26,9 @@ struct CompressOptions {
   // Per frame: the bytes of its record besides palette and video (its
   // sound chunks), counted against a data rate; may be empty.
   std::vector<uint64_t> other_bytes;
-  // Progress: the phase, frames done and frames in all; false cancels.
-  std::function<bool(const char* phase, size_t done, size_t total)> progress;
+  // Progress: the phase, frames done, frames in all, and the bytes of the
+  // frames done as far as known (0 when not); false cancels.
+  std::function<bool(const char* phase, size_t done, size_t total, double bytes)> progress;
 };
 
 struct CompressReport {

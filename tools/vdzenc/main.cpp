@@ -298,7 +298,7 @@ int main(int argc, char** argv) {
   CompressOptions encode;
   encode.frame_rate = options.frame_rate;
   encode.ring = options.ring;
-  encode.progress = [&progress](const char* phase, size_t done, size_t total) {
+  encode.progress = [&progress](const char* phase, size_t done, size_t total, double) {
     if (std::strcmp(phase, "Gathering statistics") == 0) progress.Show("gathering statistics", done, total);
     if (std::strcmp(phase, "Coding") == 0) progress.Show("coding", done, total);
     return true;

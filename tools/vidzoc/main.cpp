@@ -172,7 +172,9 @@ bool IndexByColour(std::vector<AnimationFrame>& frames, std::string& error) {
 
 class ProgressLine {
  public:
-  bool Show(const char* phase, size_t done, size_t total) {
+  // The frame period in 1/100000 s, for the data rate so far.
+  void SetPeriod(uint64_t period) { period_ = period; }
+  bool Show(const char* phase, size_t done, size_t total, double bytes = 0) {
     if (cancel_requested != 0) return false;
     const uint64_t now = NowMs();
     if (now - last_ < 200 && done != total) return true;
@@ -181,16 +183,19 @@ class ProgressLine {
       phase_ = phase;
       phase_start_ = now;
     }
-    char text[160];
+    char text[200], rate[64] = "";
     const double spent = static_cast<double>(now - phase_start_) / 1000.0;
     const double left = done == 0 ? 0 : spent * static_cast<double>(total - done) / static_cast<double>(done);
-    std::snprintf(text, sizeof text, "%s: frame %zu of %zu, %.0f s left in this step", phase, done, total, left);
+    if (bytes > 0 && done > 0 && period_ > 0)
+      std::snprintf(rate, sizeof rate, ", %.0f bytes/s so far", bytes * 100000.0 / static_cast<double>(period_ * done));
+    std::snprintf(text, sizeof text, "%s: frame %zu of %zu%s, %.0f s left in this step", phase, done, total, rate, left);
     ToolRun::Message(text, 0);
     return cancel_requested == 0;
   }
 
  private:
   uint64_t last_ = 0;
+  uint64_t period_ = 0;
   uint64_t phase_start_ = 0;
   const char* phase_ = nullptr;
 };
@@ -367,7 +372,10 @@ int main(int argc, char** argv) {
   }
 
   options.frame_rate = frame_rate;
-  options.progress = [&](const char* phase, size_t done, size_t all) { return progress.Show(phase, done, all); };
+  progress.SetPeriod(period);
+  options.progress = [&](const char* phase, size_t done, size_t all, double bytes) {
+    return progress.Show(phase, done, all, bytes);
+  };
   VdzContent content;
   CompressReport report;
   if (!CompressFrames(width, height, frames, options, content, report, error)) {
