@@ -232,7 +232,7 @@ TEST_F(Vidzoc, TheRingFrameLoopsWithoutAJump) {
 TEST_F(Vidzoc, FrameSpecificSettingsChangeTheRateAtAFrame) {
   const std::string gif = MakeGif(10, true);
   std::ofstream(dir_.File("memo.txt")) << "; from frame 6 on, a fifth of the size\r\n6 /N-20/K-20\r\n";
-  const RunResult r = Run(Quote(gif) + " " + Quote(dir_.File("at.vdz")) + " /N0/K0/A0 /L-1 /@*" + dir_.File("memo.txt") + " /O");
+  const RunResult r = Run(Quote(gif) + " " + Quote(dir_.File("at.vdz")) + " /N0/K0/A0/L-1 /O/@*" + dir_.File("memo.txt"));  // as the front end joins them
   ASSERT_EQ(r.exit_code, 0) << r.err;
   const auto reference = MagickFrames(gif, 160, 120);
   const Decoded d = Decode(dir_.File("at.vdz"));
