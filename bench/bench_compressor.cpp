@@ -56,7 +56,8 @@ std::vector<AnimationFrame> Pan(uint32_t width, uint32_t height, int frames) {
     for (uint32_t y = 0; y < height; ++y)
       for (uint32_t x = 0; x < width; ++x) {
         const double u = x / zoom + 3 * f, v = y / zoom + f;
-        const double t = 0.5 + 0.25 * std::sin(u * 0.05) * std::cos(v * 0.04) + 0.25 * std::sin((u + v) * 0.013);
+        const double t =
+            0.5 + 0.25 * std::sin(u * 0.05) * std::cos(v * 0.04) + 0.25 * std::sin((u + v) * 0.013);
         a.pixels.push_back(static_cast<uint8_t>(std::clamp(t, 0.0, 1.0) * 255));
       }
     out.push_back(std::move(a));
@@ -103,7 +104,8 @@ void Encode(benchmark::State& state, uint32_t width, uint32_t height, int32_t mo
     VdzContent content;
     CompressReport report;
     std::string error;
-    if (!CompressFrames(width, height, frames, options, content, report, error)) state.SkipWithError(error.c_str());
+    if (!CompressFrames(width, height, frames, options, content, report, error))
+      state.SkipWithError(error.c_str());
     benchmark::DoNotOptimize(content.frames.data());
   }
   state.SetItemsProcessed(state.iterations() * kFrames);
@@ -130,8 +132,8 @@ std::vector<std::vector<uint8_t>> MakeInput() {
   std::string cmd = "convert";
   for (int i = 0; i < kRdFrames; ++i) {
     const int w = 400 - 6 * i, h = w * 3 / 4;
-    cmd += " \\( logo: -crop " + std::to_string(w) + "x" + std::to_string(h) + "+" + std::to_string(100 + 8 * i) + "+" +
-           std::to_string(40 + 4 * i) + " +repage -resize 320x240! \\)";
+    cmd += " \\( logo: -crop " + std::to_string(w) + "x" + std::to_string(h) + "+" +
+           std::to_string(100 + 8 * i) + "+" + std::to_string(40 + 4 * i) + " +repage -resize 320x240! \\)";
   }
   if (!Shell(cmd + " -depth 8 rgb:'" + d + "/frames.rgb'") ||
       !Shell("convert logo: -resize 50% +dither -colors 250 -depth 8 rgb:'" + d + "/colours.rgb'"))
@@ -139,7 +141,8 @@ std::vector<std::vector<uint8_t>> MakeInput() {
   std::vector<uint8_t> all, colours;
   if (!ReadFileBytes(d + "/frames.rgb", all) || !ReadFileBytes(d + "/colours.rgb", colours)) return {};
   std::set<std::array<uint8_t, 3>> unique;
-  for (size_t i = 0; i + 2 < colours.size(); i += 3) unique.insert({Six(colours[i]), Six(colours[i + 1]), Six(colours[i + 2])});
+  for (size_t i = 0; i + 2 < colours.size(); i += 3)
+    unique.insert({Six(colours[i]), Six(colours[i + 1]), Six(colours[i + 2])});
   const std::vector<std::array<uint8_t, 3>> palette(unique.begin(), unique.end());
   RgbPicture pal{static_cast<uint32_t>(palette.size()), 1, {}};
   for (const auto& c : palette) pal.rgb.insert(pal.rgb.end(), c.begin(), c.end());
@@ -149,7 +152,8 @@ std::vector<std::vector<uint8_t>> MakeInput() {
   const size_t bytes = kRdWidth * kRdHeight * 3;
   std::map<uint32_t, std::array<uint8_t, 3>> nearest;
   for (int f = 0; f < kRdFrames && (f + 1) * bytes <= all.size(); ++f) {
-    RgbPicture p{kRdWidth, kRdHeight, std::vector<uint8_t>(all.begin() + f * bytes, all.begin() + (f + 1) * bytes)};
+    RgbPicture p{kRdWidth, kRdHeight,
+                 std::vector<uint8_t>(all.begin() + f * bytes, all.begin() + (f + 1) * bytes)};
     for (size_t i = 0; i < p.rgb.size(); i += 3) {
       const uint32_t key = p.rgb[i] << 16 | p.rgb[i + 1] << 8 | p.rgb[i + 2];
       auto it = nearest.find(key);
@@ -170,7 +174,8 @@ std::vector<std::vector<uint8_t>> MakeInput() {
     if (!WritePpmFile(d + name, p, error)) return {};
     frames.push_back(std::move(p.rgb));
   }
-  if (!Shell("convert -delay 8 -loop 0 '" + d + "/f*.ppm' +dither -remap '" + d + "/palette.ppm' '" + d + "/in.gif'"))
+  if (!Shell("convert -delay 8 -loop 0 '" + d + "/f*.ppm' +dither -remap '" + d + "/palette.ppm' '" + d +
+             "/in.gif'"))
     return {};
   return frames;
 }
@@ -181,7 +186,8 @@ double Psnr(const std::vector<std::vector<uint8_t>>& want, const std::vector<std
   for (size_t f = 0; f < want.size(); ++f) {
     if (got[f].size() != want[f].size()) return -1;
     for (size_t i = 0; i < want[f].size(); i += 3) {
-      const double dr = want[f][i] - got[f][i], dg = want[f][i + 1] - got[f][i + 1], db = want[f][i + 2] - got[f][i + 2];
+      const double dr = want[f][i] - got[f][i], dg = want[f][i + 1] - got[f][i + 1],
+                   db = want[f][i + 2] - got[f][i + 2];
       sum += (299 * dr * dr + 587 * dg * dg + 114 * db * db) / 1000.0;
       count += 1;
     }
@@ -193,11 +199,13 @@ double Psnr(const std::vector<std::vector<uint8_t>>& want, const std::vector<std
 std::vector<std::vector<uint8_t>> GifFrames(const std::string& gif) {
   const std::string raw = Folder() + "/decoded.rgb";
   std::vector<uint8_t> all;
-  if (!Shell("convert '" + gif + "' -coalesce -depth 8 rgb:'" + raw + "'") || !ReadFileBytes(raw, all)) return {};
+  if (!Shell("convert '" + gif + "' -coalesce -depth 8 rgb:'" + raw + "'") || !ReadFileBytes(raw, all))
+    return {};
   std::vector<std::vector<uint8_t>> out;
   const size_t bytes = kRdWidth * kRdHeight * 3;
   for (size_t at = 0; at + bytes <= all.size(); at += bytes)
-    out.emplace_back(all.begin() + static_cast<std::ptrdiff_t>(at), all.begin() + static_cast<std::ptrdiff_t>(at + bytes));
+    out.emplace_back(all.begin() + static_cast<std::ptrdiff_t>(at),
+                     all.begin() + static_cast<std::ptrdiff_t>(at + bytes));
   return out;
 }
 
@@ -236,16 +244,21 @@ void RateDistortionTable() {
   const std::string d = Folder();
   std::vector<Point> gif, ours;
   double o3 = 0;
-  if (Shell("gifsicle -O3 '" + d + "/in.gif' -o '" + d + "/o3.gif'")) o3 = static_cast<double>(fs::file_size(d + "/o3.gif"));
+  if (Shell("gifsicle -O3 '" + d + "/in.gif' -o '" + d + "/o3.gif'"))
+    o3 = static_cast<double>(fs::file_size(d + "/o3.gif"));
   for (int lossy : {20, 40, 80, 120, 200}) {
     const std::string out = d + "/lossy" + std::to_string(lossy) + ".gif";
-    if (!Shell("gifsicle -O3 --lossy=" + std::to_string(lossy) + " '" + d + "/in.gif' -o '" + out + "'")) continue;
-    gif.push_back({"--lossy=" + std::to_string(lossy), static_cast<double>(fs::file_size(out)), Psnr(input, GifFrames(out))});
+    if (!Shell("gifsicle -O3 --lossy=" + std::to_string(lossy) + " '" + d + "/in.gif' -o '" + out + "'"))
+      continue;
+    gif.push_back({"--lossy=" + std::to_string(lossy), static_cast<double>(fs::file_size(out)),
+                   Psnr(input, GifFrames(out))});
   }
   for (const char* mode : {"0", "2", "5", "10", "20", "35", "-50", "-25"}) {
     const std::string out = d + "/n" + mode + ".vdz";
-    if (!Shell("'" + std::string(VIDZOER_BIN_DIR) + "/vidzoc' '" + d + "/in.gif' '" + out + "' /O /N" + mode)) continue;
-    ours.push_back({std::string("/N") + mode, static_cast<double>(fs::file_size(out)), Psnr(input, VdzFrames(out))});
+    if (!Shell("'" + std::string(VIDZOER_BIN_DIR) + "/vidzoc' '" + d + "/in.gif' '" + out + "' /O /N" + mode))
+      continue;
+    ours.push_back(
+        {std::string("/N") + mode, static_cast<double>(fs::file_size(out)), Psnr(input, VdzFrames(out))});
   }
   // gifsicle's size at a PSNR: log-linear between its two nearest points.
   auto gif_size_at = [&](double psnr) -> double {
@@ -259,31 +272,52 @@ void RateDistortionTable() {
     }
     return -1;
   };
-  std::printf("\nRate and distortion, %d frames of %u x %u, 250 colours (PSNR weighted 299/587/114):\n", kRdFrames,
-              kRdWidth, kRdHeight);
+  std::printf("\nRate and distortion, %d frames of %u x %u, 250 colours (PSNR weighted 299/587/114):\n",
+              kRdFrames, kRdWidth, kRdHeight);
   std::printf("  %-22s %10s %9s\n", "gifsicle", "bytes", "PSNR dB");
   std::printf("  %-22s %10.0f %9s\n", "-O3 (lossless)", o3, "inf");
   for (const Point& p : gif) std::printf("  %-22s %10.0f %9.2f\n", p.setting.c_str(), p.bytes, p.psnr);
   std::printf("  %-22s %10s %9s %s\n", "vidzoc", "bytes", "PSNR dB", "size / gifsicle's at that PSNR");
   for (const Point& p : ours) {
     double ratio = -1;
-    if (std::isinf(p.psnr) && o3 > 0) ratio = p.bytes / o3;
-    else if (gif_size_at(p.psnr) > 0) ratio = p.bytes / gif_size_at(p.psnr);
+    if (std::isinf(p.psnr) && o3 > 0)
+      ratio = p.bytes / o3;
+    else if (gif_size_at(p.psnr) > 0)
+      ratio = p.bytes / gif_size_at(p.psnr);
     if (ratio > 0)
       std::printf("  %-22s %10.0f %9.2f %10.3f\n", p.setting.c_str(), p.bytes, p.psnr, ratio);
     else
-      std::printf("  %-22s %10.0f %9.2f %10s\n", p.setting.c_str(), p.bytes, p.psnr, "(outside gifsicle's range)");
+      std::printf("  %-22s %10.0f %9.2f %10s\n", p.setting.c_str(), p.bytes, p.psnr,
+                  "(outside gifsicle's range)");
   }
 }
 
 }  // namespace
 
-BENCHMARK_CAPTURE(Decode, 320, 320, 240)->Name("Code320x240/baseline")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(Encode, lossless, 320, 240, 0)->Name("Code320x240/lossless")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(Encode, rate, 320, 240, 60000)->Name("Code320x240/rate_60000")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(Decode, 640, 640, 480)->Name("Code640x480/baseline")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(Encode, lossless, 640, 480, 0)->Name("Code640x480/lossless")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(Encode, rate, 640, 480, 150000)->Name("Code640x480/rate_150000")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Decode, 320, 320, 240)
+    ->Name("Code320x240/baseline")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Encode, lossless, 320, 240, 0)
+    ->Name("Code320x240/lossless")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Encode, rate, 320, 240, 60000)
+    ->Name("Code320x240/rate_60000")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Decode, 640, 640, 480)
+    ->Name("Code640x480/baseline")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Encode, lossless, 640, 480, 0)
+    ->Name("Code640x480/lossless")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Encode, rate, 640, 480, 150000)
+    ->Name("Code640x480/rate_150000")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 int main(int argc, char** argv) {
   Folder();

@@ -40,14 +40,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       target.value = 1 + (mode >> 3) % 100;
       break;
   }
-  const vidzotools::FrameChoice choice = vidzotools::ChooseFrame(width, height, picture.data(),
-                                                                 key ? nullptr : previous.data(), palette, model, target);
+  const vidzotools::FrameChoice choice = vidzotools::ChooseFrame(
+      width, height, picture.data(), key ? nullptr : previous.data(), palette, model, target);
   if (choice.picture.size() != pixels) std::abort();
   if (target.kind == vidzotools::FrameTarget::kLossless && choice.error != 0) std::abort();
-  if (target.kind == vidzotools::FrameTarget::kErrorPercent && vidzotools::ErrorPercent(choice) > target.value + 1e-6)
+  if (target.kind == vidzotools::FrameTarget::kErrorPercent &&
+      vidzotools::ErrorPercent(choice) > target.value + 1e-6)
     std::abort();
   // What it paints is what it measured.
-  const double measured = vidzotools::MeanSquaredError(picture.data(), choice.picture.data(), pixels, palette);
+  const double measured =
+      vidzotools::MeanSquaredError(picture.data(), choice.picture.data(), pixels, palette);
   if (measured * 1000 * static_cast<double>(pixels) > choice.error * 1.0001 + 1) std::abort();
   return 0;
 }

@@ -1,6 +1,8 @@
 // The compressor's core: one shared palette, the frame-specific settings,
 // and every coding mode on real and random content, each file decoded by
 // the playback library and measured against its target.
+#include "tools/lib/compressor.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 
 #include "compressor/content.h"
 #include "support/temp_dir.h"
-#include "tools/lib/compressor.h"
 #include "tools/lib/frame_settings.h"
 #include "tools/lib/lossy_coder.h"
 #include "tools/lib/shared_palette.h"
@@ -84,9 +85,11 @@ INSTANTIATE_TEST_SUITE_P(
                       SettingsCase{"; comment\n\n  7 /a50\n", true, ""}, SettingsCase{"", true, ""},
                       SettingsCase{"10 /N-480", true, ""}, SettingsCase{"1 /N5\n/N7\n", false, "line 2"},
                       SettingsCase{"0 /N5", false, "line 1"}, SettingsCase{"-3 /N5", false, "frame number"},
-                      SettingsCase{"5", false, "no switch"}, SettingsCase{"5 /Q3", false, "unknown switch /Q"},
-                      SettingsCase{"5 /N", false, "/N needs a number"}, SettingsCase{"5 /N-801", false, "/N takes"},
-                      SettingsCase{"5 /A101", false, "/A takes"}, SettingsCase{"5 /J-1", false, "/J takes"},
+                      SettingsCase{"5", false, "no switch"},
+                      SettingsCase{"5 /Q3", false, "unknown switch /Q"},
+                      SettingsCase{"5 /N", false, "/N needs a number"},
+                      SettingsCase{"5 /N-801", false, "/N takes"}, SettingsCase{"5 /A101", false, "/A takes"},
+                      SettingsCase{"5 /J-1", false, "/J takes"},
                       SettingsCase{"5 N7", false, "expected a switch"},
                       SettingsCase{"5 /N12345678901", false, "/N needs a number"}));
 
@@ -99,8 +102,9 @@ TEST(FrameSettings, AChangeHoldsFromItsFrameUntilTheNextOfTheSameSwitch) {
     uint32_t frame;
     int32_t regular, key, auto_key;
   };
-  for (const Expect& e : {Expect{1, 0, 0, 0}, Expect{9, 0, 0, 0}, Expect{10, 30000, 0, 90}, Expect{19, 30000, 0, 90},
-                          Expect{20, -50, 0, 90}, Expect{30, -50, 7, 90}, Expect{500, -50, 7, 90}}) {
+  for (const Expect& e :
+       {Expect{1, 0, 0, 0}, Expect{9, 0, 0, 0}, Expect{10, 30000, 0, 90}, Expect{19, 30000, 0, 90},
+        Expect{20, -50, 0, 90}, Expect{30, -50, 7, 90}, Expect{500, -50, 7, 90}}) {
     const CodingSettings s = SettingsAt(base, changes, e.frame);
     EXPECT_EQ(s.regular, e.regular) << "frame " << e.frame;
     EXPECT_EQ(s.key, e.key) << "frame " << e.frame;
@@ -116,8 +120,8 @@ struct Coded {
   Decoded decoded;
 };
 
-void Code(uint32_t width, uint32_t height, std::vector<AnimationFrame>& frames, const CompressOptions& options,
-          Coded& out) {
+void Code(uint32_t width, uint32_t height, std::vector<AnimationFrame>& frames,
+          const CompressOptions& options, Coded& out) {
   std::string error;
   ASSERT_TRUE(CompressFrames(width, height, frames, options, out.content, out.report, error)) << error;
   vidzoer_test::TempDir dir;
@@ -197,7 +201,8 @@ TEST_P(CodingModes, ErrorPercentagesStayAtOrBelowTheirTargets) {
     for (size_t i = 0; i < input.size(); ++i) {
       const auto wanted = ShownRgb(input[i].pixels, input[i].palette);
       const double limit = frames[i].key ? percent / 2 : percent;
-      const double got = MeasuredErrorPercent(wanted, c.decoded.rgb[i], frames[i].key ? nullptr : &c.decoded.rgb[i - 1]);
+      const double got =
+          MeasuredErrorPercent(wanted, c.decoded.rgb[i], frames[i].key ? nullptr : &c.decoded.rgb[i - 1]);
       EXPECT_LE(got, limit + 1e-6) << percent << " %, frame " << i << (frames[i].key ? " (key)" : "");
     }
   }
@@ -262,13 +267,15 @@ TEST_P(DataRate, HoldsOverEveryOneSecondWindow) {
       sum += static_cast<double>(c.decoded.sizes[j]) + static_cast<double>(options.other_bytes[j]);
     peak = std::max(peak, sum);
   }
-  for (size_t j = 0; j < kFrames; ++j) total += static_cast<double>(c.decoded.sizes[j] + options.other_bytes[j]);
+  for (size_t j = 0; j < kFrames; ++j)
+    total += static_cast<double>(c.decoded.sizes[j] + options.other_bytes[j]);
   EXPECT_LE(peak, r.rate * 1.05) << "the peak second";
   EXPECT_GE(total / 30, r.rate * 0.6) << "the budget is used";
 }
 
 INSTANTIATE_TEST_SUITE_P(Clips, DataRate,
-                         ::testing::Values(RateCase{"pan", true, 25000, {}}, RateCase{"random", false, 20000, {}},
+                         ::testing::Values(RateCase{"pan", true, 25000, {}},
+                                           RateCase{"random", false, 20000, {}},
                                            RateCase{"pan_with_sound", true, 25000, {1200}}),
                          [](const auto& info) { return std::string(info.param.name); });
 

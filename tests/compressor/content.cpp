@@ -7,8 +7,8 @@
 
 namespace compressor_test {
 
-std::vector<AnimationFrame> RandomFrames(uint32_t width, uint32_t height, int frames, int colours, double change,
-                                         uint32_t seed) {
+std::vector<AnimationFrame> RandomFrames(uint32_t width, uint32_t height, int frames, int colours,
+                                         double change, uint32_t seed) {
   std::mt19937 rng(seed);
   AnimationFrame f;
   for (auto& c : f.palette) c = static_cast<uint8_t>(rng());
@@ -57,7 +57,8 @@ std::vector<AnimationFrame> PanFrames(uint32_t width, uint32_t height, int frame
     f.palette = TexturePalette();
     const double zoom = 1.0 + 0.004 * i;
     for (uint32_t y = 0; y < height; ++y)
-      for (uint32_t x = 0; x < width; ++x) f.pixels.push_back(Texture(x / zoom + 2.0 * i, y / zoom + 1.0 * i));
+      for (uint32_t x = 0; x < width; ++x)
+        f.pixels.push_back(Texture(x / zoom + 2.0 * i, y / zoom + 1.0 * i));
     out.push_back(std::move(f));
   }
   return out;
@@ -70,10 +71,12 @@ std::vector<AnimationFrame> SpriteFrames(uint32_t width, uint32_t height, int fr
     f.palette = TexturePalette();
     for (uint32_t y = 0; y < height; ++y)
       for (uint32_t x = 0; x < width; ++x) f.pixels.push_back(Texture(x, y));
-    const uint32_t sx = static_cast<uint32_t>(i * 3) % (width - 16), sy = static_cast<uint32_t>(i * 2) % (height - 16);
+    const uint32_t sx = static_cast<uint32_t>(i * 3) % (width - 16),
+                   sy = static_cast<uint32_t>(i * 2) % (height - 16);
     for (uint32_t y = 0; y < 16; ++y)
       for (uint32_t x = 0; x < 16; ++x)
-        if ((x - 8) * (x - 8) + (y - 8) * (y - 8) < 50) f.pixels[(sy + y) * width + sx + x] = static_cast<uint8_t>(240 + (x + y) % 16);
+        if ((x - 8) * (x - 8) + (y - 8) * (y - 8) < 50)
+          f.pixels[(sy + y) * width + sx + x] = static_cast<uint8_t>(240 + (x + y) % 16);
     out.push_back(std::move(f));
   }
   return out;

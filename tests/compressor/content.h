@@ -16,8 +16,8 @@ using vidzotools::AnimationFrame;
 
 // Random indices in `colours` colours, a share `change` of them repainted
 // each frame, one palette of random colours.
-std::vector<AnimationFrame> RandomFrames(uint32_t width, uint32_t height, int frames, int colours, double change,
-                                         uint32_t seed);
+std::vector<AnimationFrame> RandomFrames(uint32_t width, uint32_t height, int frames, int colours,
+                                         double change, uint32_t seed);
 // A smooth colourful texture (a grey ramp of 240 colours and a few others)
 // moving across the frame and slowly zooming.
 std::vector<AnimationFrame> PanFrames(uint32_t width, uint32_t height, int frames);

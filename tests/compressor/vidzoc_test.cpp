@@ -26,9 +26,12 @@ using vidzoer_test::RunResult;
 
 class Vidzoc : public ::testing::Test {
  protected:
-  RunResult Run(const std::string& args) { return vidzoer_test::RunProgram(dir_, "vidzoc", args + " </dev/null"); }
+  RunResult Run(const std::string& args) {
+    return vidzoer_test::RunProgram(dir_, "vidzoc", args + " </dev/null");
+  }
   bool Shell(const std::string& command) {
-    return vidzoer_test::RunShell(command + " 2>" + Quote(dir_.File("shell_err.txt")), dir_.File("shell_err.txt"));
+    return vidzoer_test::RunShell(command + " 2>" + Quote(dir_.File("shell_err.txt")),
+                                  dir_.File("shell_err.txt"));
   }
   std::string ShellErrors() {
     const auto b = vidzoer_test::ReadBytes(dir_.File("shell_err.txt"));
@@ -40,8 +43,8 @@ class Vidzoc : public ::testing::Test {
     std::string cmd = "convert -delay 8";
     for (int i = 0; i < frames; ++i) {
       const int w = 320 - 6 * i, h = w * 3 / 4;
-      cmd += " \\( logo: -crop " + std::to_string(w) + "x" + std::to_string(h) + "+" + std::to_string(120 + 7 * i) +
-             "+" + std::to_string(60 + 3 * i) + " +repage -resize 160x120! \\)";
+      cmd += " \\( logo: -crop " + std::to_string(w) + "x" + std::to_string(h) + "+" +
+             std::to_string(120 + 7 * i) + "+" + std::to_string(60 + 3 * i) + " +repage -resize 160x120! \\)";
     }
     if (shared) {
       EXPECT_TRUE(Shell("convert logo: -resize 50% +dither -colors 250 " + Quote(dir_.File("colours.gif"))))
@@ -97,7 +100,8 @@ TEST_F(Vidzoc, AnimatedGifsComeBackExactly) {
     ASSERT_EQ(d.rgb.size(), 8u);
     EXPECT_EQ(d.width, 160u);
     EXPECT_EQ(d.height, 120u);
-    for (size_t i = 0; i < 8; ++i) EXPECT_TRUE(d.rgb[i] == As6Bit(reference[i])) << "frame " << i << " shared " << shared;
+    for (size_t i = 0; i < 8; ++i)
+      EXPECT_TRUE(d.rgb[i] == As6Bit(reference[i])) << "frame " << i << " shared " << shared;
   }
 }
 
@@ -130,9 +134,10 @@ TEST_F(Vidzoc, ALossyFileKeepsItsErrorAndIsSmaller) {
 
 TEST_F(Vidzoc, AnAviWithSoundBecomesAVdzWithItsSound) {
   ASSERT_TRUE(vidzoer_test::HaveProgram("ffmpeg")) << "ffmpeg is a test dependency (scripts/install-deps.sh)";
-  ASSERT_TRUE(Shell("ffmpeg -v error -nostdin -y -f lavfi -i testsrc=size=96x64:rate=10 -f lavfi -i "
-                    "sine=frequency=440:sample_rate=22050 -t 2 -c:v rawvideo -pix_fmt pal8 -c:a pcm_s16le " +
-                    Quote(dir_.File("in.avi"))))
+  ASSERT_TRUE(
+      Shell("ffmpeg -v error -nostdin -y -f lavfi -i testsrc=size=96x64:rate=10 -f lavfi -i "
+            "sine=frequency=440:sample_rate=22050 -t 2 -c:v rawvideo -pix_fmt pal8 -c:a pcm_s16le " +
+            Quote(dir_.File("in.avi"))))
       << ShellErrors();
   ASSERT_TRUE(Shell("ffmpeg -v error -nostdin -y -i " + Quote(dir_.File("in.avi")) +
                     " -map 0:v -f rawvideo -pix_fmt rgb24 " + Quote(dir_.File("ref.rgb"))))
@@ -148,8 +153,8 @@ TEST_F(Vidzoc, AnAviWithSoundBecomesAVdzWithItsSound) {
   ASSERT_EQ(reference.size(), 20u);
   for (size_t i = 0; i < 20; ++i) EXPECT_TRUE(d.rgb[i] == As6Bit(reference[i])) << "frame " << i;
   // The sound, lossless, decodes to what ffmpeg reads from the AVI file.
-  const RunResult info = vidzoer_test::RunProgram(dir_, "vdzinfo",
-                                                  Quote(dir_.File("out.vdz")) + " --tracks " + Quote(dir_.File("t")));
+  const RunResult info = vidzoer_test::RunProgram(
+      dir_, "vdzinfo", Quote(dir_.File("out.vdz")) + " --tracks " + Quote(dir_.File("t")));
   ASSERT_EQ(info.exit_code, 0) << info.err;
   EXPECT_NE(info.out.find("Sound track 0: format 0xE0005622, 22050 Hz, 16-bit, mono"), std::string::npos)
       << info.out;
@@ -162,7 +167,9 @@ TEST_F(Vidzoc, AnAviWithSoundBecomesAVdzWithItsSound) {
   ASSERT_EQ(Run(Quote(dir_.File("in.avi")) + " " + Quote(dir_.File("quiet.vdz")) + " /L-1 /O").exit_code, 0);
   const RunResult quiet = vidzoer_test::RunProgram(dir_, "vdzinfo", Quote(dir_.File("quiet.vdz")));
   EXPECT_NE(quiet.out.find("Sound tracks: none"), std::string::npos) << quiet.out;
-  ASSERT_EQ(Run(Quote(dir_.File("in.avi")) + " " + Quote(dir_.File("small.vdz")) + " /L4 /R11025 /B8 /O").exit_code, 0);
+  ASSERT_EQ(
+      Run(Quote(dir_.File("in.avi")) + " " + Quote(dir_.File("small.vdz")) + " /L4 /R11025 /B8 /O").exit_code,
+      0);
   const RunResult small = vidzoer_test::RunProgram(dir_, "vdzinfo", Quote(dir_.File("small.vdz")));
   EXPECT_NE(small.out.find("11025 Hz, 8-bit, mono"), std::string::npos) << small.out;
 }
@@ -171,15 +178,19 @@ TEST_F(Vidzoc, APngSequenceWithMixedInSoundPlays) {
   for (int i = 0; i < 10; ++i) {
     char name[32];
     std::snprintf(name, sizeof name, "pic%02d.png", i);
-    ASSERT_TRUE(Shell("convert rose: -roll +" + std::to_string(4 * i) + "+0 -resize 72x48! " + Quote(dir_.File(name))))
+    ASSERT_TRUE(Shell("convert rose: -roll +" + std::to_string(4 * i) + "+0 -resize 72x48! " +
+                      Quote(dir_.File(name))))
         << ShellErrors();
   }
-  ASSERT_EQ(Run(Quote(dir_.File("pic??.png*0-9")) + " " + Quote(dir_.File("pics.vdz")) + " /F10 /O").exit_code, 0);
+  ASSERT_EQ(
+      Run(Quote(dir_.File("pic??.png*0-9")) + " " + Quote(dir_.File("pics.vdz")) + " /F10 /O").exit_code, 0);
   std::vector<uint8_t> sound(22050);
   for (size_t i = 0; i < sound.size(); ++i) sound[i] = static_cast<uint8_t>(128 + 60 * std::sin(i * 0.1));
   vidzoer_test::WriteWaveFile(dir_.File("s.wav"), 22050, 8, 1, sound);
-  const RunResult mix = vidzoer_test::RunProgram(
-      dir_, "vidzomix", Quote(dir_.File("pics.vdz")) + " " + Quote(dir_.File("s.wav")) + " " + Quote(dir_.File("av.vdz")) + " /O");
+  const RunResult mix =
+      vidzoer_test::RunProgram(dir_, "vidzomix",
+                               Quote(dir_.File("pics.vdz")) + " " + Quote(dir_.File("s.wav")) + " " +
+                                   Quote(dir_.File("av.vdz")) + " /O");
   ASSERT_EQ(mix.exit_code, 0) << mix.err;
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -232,7 +243,8 @@ TEST_F(Vidzoc, TheRingFrameLoopsWithoutAJump) {
 TEST_F(Vidzoc, FrameSpecificSettingsChangeTheRateAtAFrame) {
   const std::string gif = MakeGif(10, true);
   std::ofstream(dir_.File("memo.txt")) << "; from frame 6 on, a fifth of the size\r\n6 /N-20/K-20\r\n";
-  const RunResult r = Run(Quote(gif) + " " + Quote(dir_.File("at.vdz")) + " /N0/K0/A0/L-1 /O/@*" + dir_.File("memo.txt"));  // as the front end joins them
+  const RunResult r = Run(Quote(gif) + " " + Quote(dir_.File("at.vdz")) + " /N0/K0/A0/L-1 /O/@*" +
+                          dir_.File("memo.txt"));  // as the front end joins them
   ASSERT_EQ(r.exit_code, 0) << r.err;
   const auto reference = MagickFrames(gif, 160, 120);
   const Decoded d = Decode(dir_.File("at.vdz"));
@@ -253,7 +265,8 @@ TEST_F(Vidzoc, FrameSpecificSettingsChangeTheRateAtAFrame) {
 TEST_F(Vidzoc, RangesCropAndSkippingEveryOtherFrame) {
   const std::string gif = MakeGif(8, true);
   const auto reference = MagickFrames(gif, 160, 120);
-  const RunResult r = Run(Quote(gif) + " " + Quote(dir_.File("part.vdz")) + " /S2 /E7 /V /X10 /Y20 /W64 /H40 /O");
+  const RunResult r =
+      Run(Quote(gif) + " " + Quote(dir_.File("part.vdz")) + " /S2 /E7 /V /X10 /Y20 /W64 /H40 /O");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   const Decoded d = Decode(dir_.File("part.vdz"));
   ASSERT_EQ(d.rgb.size(), 3u);  // frames 2, 4 and 6 of 2 to 7
@@ -262,7 +275,8 @@ TEST_F(Vidzoc, RangesCropAndSkippingEveryOtherFrame) {
   for (size_t f = 0; f < 3; ++f) {
     const auto want = As6Bit(reference[1 + 2 * f]);
     for (size_t y = 0; y < 40; ++y)
-      ASSERT_TRUE(std::equal(&d.rgb[f][y * 64 * 3], &d.rgb[f][y * 64 * 3] + 64 * 3, &want[((y + 20) * 160 + 10) * 3]))
+      ASSERT_TRUE(
+          std::equal(&d.rgb[f][y * 64 * 3], &d.rgb[f][y * 64 * 3] + 64 * 3, &want[((y + 20) * 160 + 10) * 3]))
           << "frame " << f << " row " << y;
   }
   const RunResult info = vidzoer_test::RunProgram(dir_, "vdzinfo", Quote(dir_.File("part.vdz")));
@@ -291,7 +305,9 @@ TEST_F(Vidzoc, CancellingLeavesNoOutput) {
   const std::string bin = std::string(VIDZOER_BIN_DIR) + "/vidzoc";
   const std::string run = Quote(bin) + " " + Quote(dir_.File("big.gif")) + " " + Quote(dir_.File("out.vdz")) +
                           " /N20000 /K-50 /O </dev/null >/dev/null 2>" + Quote(dir_.File("err.txt"));
-  const int status = std::system(("cd " + Quote(dir_.path().string()) + " && (" + run + " & pid=$!; sleep 1; kill -INT $pid; wait $pid; echo $? > rc.txt)").c_str());
+  const int status = std::system(("cd " + Quote(dir_.path().string()) + " && (" + run +
+                                  " & pid=$!; sleep 1; kill -INT $pid; wait $pid; echo $? > rc.txt)")
+                                     .c_str());
   ASSERT_EQ(status, 0);
   const auto rc = vidzoer_test::ReadBytes(dir_.File("rc.txt"));
   EXPECT_EQ(std::string(rc.begin(), rc.end()), "1\n");
@@ -306,16 +322,17 @@ TEST_F(Vidzoc, UsageNamesEverySwitch) {
   const RunResult help = Run("--help");
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_EQ(none.out + "", help.out.substr(0, none.out.size()));
-  for (const char* s : {"/N", "/K", "/A", "/J", "/@", "/S", "/E", "/X", "/Y", "/W", "/H", "/F", "/V", "/G", "/Z1",
-                        "/Z2", "/Q", "/I", "/P", "/U", "/D", "/T", "/&", "/L", "/R", "/B", "/C", "/M", "/O"})
+  for (const char* s :
+       {"/N",  "/K", "/A", "/J", "/@", "/S", "/E", "/X", "/Y", "/W", "/H", "/F", "/V", "/G", "/Z1",
+        "/Z2", "/Q", "/I", "/P", "/U", "/D", "/T", "/&", "/L", "/R", "/B", "/C", "/M", "/O"})
     EXPECT_NE(help.out.find(s), std::string::npos) << s;
   struct Bad {
     const char* args;
     const char* message;
   };
   for (const Bad& b : {Bad{"in.gif", "expected an input and an output"}, Bad{"a b /N-900", "/N takes"},
-                       Bad{"a b /Z3", "/Z takes"}, Bad{"a b /L10", "/L takes"}, Bad{"a b /Q", "unknown switch"},
-                       Bad{"a b c", "extra name"}}) {
+                       Bad{"a b /Z3", "/Z takes"}, Bad{"a b /L10", "/L takes"},
+                       Bad{"a b /Q", "unknown switch"}, Bad{"a b c", "extra name"}}) {
     const RunResult r = Run(b.args);
     EXPECT_EQ(r.exit_code, 2) << b.args;
     EXPECT_NE(r.err.find(b.message), std::string::npos) << b.args << ": " << r.err;

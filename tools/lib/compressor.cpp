@@ -175,7 +175,8 @@ bool CompressFrames(uint32_t width, uint32_t height, std::vector<AnimationFrame>
       FrameChoice choice =
           ChooseFrame(width, height, frames[i].pixels.data(), previous, palettes[i], model, target);
       estimated[i] = choice.estimated_bytes;
-      record[i] = choice.estimated_bytes / model_per_byte[i] + palette_bytes[i] + static_cast<double>(other(i));
+      record[i] =
+          choice.estimated_bytes / model_per_byte[i] + palette_bytes[i] + static_cast<double>(other(i));
       so_far += record[i];
       report.error_percent[i] = ErrorPercent(choice);
       report.shown[i] = std::move(choice.picture);

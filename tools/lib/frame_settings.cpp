@@ -91,7 +91,8 @@ bool ParseLine(std::string_view line, SettingsChange& change, std::string& error
 
 bool CheckRateValue(int32_t value, char letter, std::string& error) {
   if (value >= 0 || value >= -800) return true;
-  error = std::string("/") + letter + " takes 0 (lossless), 1 to 100 (error %), a data rate above 100, -1 to -400 " +
+  error = std::string("/") + letter +
+          " takes 0 (lossless), 1 to 100 (error %), a data rate above 100, -1 to -400 " +
           "(% of the average lossless frame) or -401 to -800 (400 + % of the frame's own lossless size)";
   return false;
 }
@@ -117,7 +118,8 @@ bool ParseFrameSettings(std::string_view text, std::vector<SettingsChange>& chan
   return true;
 }
 
-CodingSettings SettingsAt(const CodingSettings& base, const std::vector<SettingsChange>& changes, uint32_t frame) {
+CodingSettings SettingsAt(const CodingSettings& base, const std::vector<SettingsChange>& changes,
+                          uint32_t frame) {
   CodingSettings s = base;
   uint32_t at[4] = {0, 0, 0, 0};
   for (const SettingsChange& c : changes) {

@@ -44,6 +44,7 @@ bool ParseFrameSettings(std::string_view text, std::vector<SettingsChange>& chan
 bool CheckRateValue(int32_t value, char letter, std::string& error);
 
 // The settings that hold at frame `frame` (1-based).
-CodingSettings SettingsAt(const CodingSettings& base, const std::vector<SettingsChange>& changes, uint32_t frame);
+CodingSettings SettingsAt(const CodingSettings& base, const std::vector<SettingsChange>& changes,
+                          uint32_t frame);
 
 }  // namespace vidzotools

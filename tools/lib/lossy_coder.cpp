@@ -61,7 +61,12 @@ class FrameChooser {
  public:
   FrameChooser(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
                const std::array<uint8_t, 768>& palette, const CodeModel& model)
-      : width_(width), height_(height), picture_(picture), previous_(previous), palette_(palette), model_(model) {
+      : width_(width),
+        height_(height),
+        picture_(picture),
+        previous_(previous),
+        palette_(palette),
+        model_(model) {
     for (int a = 0; a < 256; ++a)
       for (int b = 0; b < 256; ++b) error_[a * 256 + b] = ColourError(&palette[3 * a], &palette[3 * b]);
     Gather();
@@ -189,7 +194,8 @@ class FrameChooser {
     const size_t offset = (block / per_row) * 4 * width_ + (block % per_row) * 4;
     float error = 0;
     for (uint32_t y = 0; y < 4; ++y)
-      for (uint32_t x = 0; x < 4; ++x) error += static_cast<float>(Error(colour, picture_[offset + y * width_ + x]));
+      for (uint32_t x = 0; x < 4; ++x)
+        error += static_cast<float>(Error(colour, picture_[offset + y * width_ + x]));
     return error;
   }
 
@@ -242,7 +248,8 @@ class FrameChooser {
       for (int j = i + 1; j < tried; ++j) {
         Candidate c;
         if (!PairCandidate(colours[order[i]], colours[order[j]], px, colours, counts, distinct, c)) continue;
-        if (best_pair < 0 || c.error < candidates_[best_pair].error) best_pair = static_cast<int>(candidates_.size());
+        if (best_pair < 0 || c.error < candidates_[best_pair].error)
+          best_pair = static_cast<int>(candidates_.size());
         candidates_.push_back(c);
       }
     }
@@ -299,7 +306,8 @@ double ReferenceError(uint32_t width, uint32_t height, const uint8_t* picture, c
   const size_t pixels = static_cast<size_t>(width) * height;
   double total = 0;
   if (previous != nullptr) {
-    for (size_t p = 0; p < pixels; ++p) total += ColourError(&palette[3 * previous[p]], &palette[3 * picture[p]]);
+    for (size_t p = 0; p < pixels; ++p)
+      total += ColourError(&palette[3 * previous[p]], &palette[3 * picture[p]]);
     return total;
   }
   double mean[3] = {0, 0, 0};

@@ -33,7 +33,7 @@ uint32_t TrackFormat(const CSFile* c) {
 }
 
 bool PackSoundTrack(CSFile* c, uint32_t t, VdzContent& content, uint64_t period, uint64_t& sound_bytes,
-              std::string& error) {
+                    std::string& error) {
   ScratchFile scratch;
   QELFile* out = scratch.name().empty() ? nullptr : QELFileCreate(1 << 16, scratch.name().c_str());
   if (out == nullptr) {
@@ -90,6 +90,5 @@ bool PackSoundTrack(CSFile* c, uint32_t t, VdzContent& content, uint64_t period,
   }
   return true;
 }
-
 
 }  // namespace vidzotools

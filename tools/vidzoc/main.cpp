@@ -93,16 +93,20 @@ int Usage(const char* problem) {
 }
 
 constexpr platform::SwitchDef kSwitches[] = {
-    {'N', platform::SwitchKind::kNumber}, {'K', platform::SwitchKind::kNumber}, {'A', platform::SwitchKind::kNumber},
-    {'J', platform::SwitchKind::kNumber}, {'Z', platform::SwitchKind::kNumber}, {'M', platform::SwitchKind::kFlag},
-    {'V', platform::SwitchKind::kFlag},   {'G', platform::SwitchKind::kFlag},   {'S', platform::SwitchKind::kNumber},
-    {'E', platform::SwitchKind::kNumber}, {'F', platform::SwitchKind::kNumber}, {'X', platform::SwitchKind::kNumber},
-    {'Y', platform::SwitchKind::kNumber}, {'W', platform::SwitchKind::kNumber}, {'H', platform::SwitchKind::kNumber},
-    {'L', platform::SwitchKind::kNumber}, {'R', platform::SwitchKind::kNumber}, {'B', platform::SwitchKind::kNumber},
-    {'C', platform::SwitchKind::kNumber}, {'Q', platform::SwitchKind::kNumber}, {'I', platform::SwitchKind::kNumber},
-    {'T', platform::SwitchKind::kNumber}, {'P', platform::SwitchKind::kNumber}, {'D', platform::SwitchKind::kNumber},
-    {'U', platform::SwitchKind::kNumber}, {'&', platform::SwitchKind::kString}, {'O', platform::SwitchKind::kFlag},
-    {'#', platform::SwitchKind::kNumber}};
+    {'N', platform::SwitchKind::kNumber}, {'K', platform::SwitchKind::kNumber},
+    {'A', platform::SwitchKind::kNumber}, {'J', platform::SwitchKind::kNumber},
+    {'Z', platform::SwitchKind::kNumber}, {'M', platform::SwitchKind::kFlag},
+    {'V', platform::SwitchKind::kFlag},   {'G', platform::SwitchKind::kFlag},
+    {'S', platform::SwitchKind::kNumber}, {'E', platform::SwitchKind::kNumber},
+    {'F', platform::SwitchKind::kNumber}, {'X', platform::SwitchKind::kNumber},
+    {'Y', platform::SwitchKind::kNumber}, {'W', platform::SwitchKind::kNumber},
+    {'H', platform::SwitchKind::kNumber}, {'L', platform::SwitchKind::kNumber},
+    {'R', platform::SwitchKind::kNumber}, {'B', platform::SwitchKind::kNumber},
+    {'C', platform::SwitchKind::kNumber}, {'Q', platform::SwitchKind::kNumber},
+    {'I', platform::SwitchKind::kNumber}, {'T', platform::SwitchKind::kNumber},
+    {'P', platform::SwitchKind::kNumber}, {'D', platform::SwitchKind::kNumber},
+    {'U', platform::SwitchKind::kNumber}, {'&', platform::SwitchKind::kString},
+    {'O', platform::SwitchKind::kFlag},   {'#', platform::SwitchKind::kNumber}};
 
 // Takes "/@" and the rest of its argument (a name, which holds "/") out of
 // the arguments: the frame-specific settings file, without its leading "*".
@@ -123,8 +127,8 @@ std::string TakeSettingsFile(std::vector<std::string>& args) {
 // Every other row (the even ones) when `half`, then the picture grown to
 // out_width x out_height by repeating its last column and row. 8-bit pixels
 // stay indices; 32-bit ones (0x00RRGGBB) become red, green, blue.
-std::vector<uint8_t> Fit(const uint8_t* pixels, int32_t pitch, bool true_colour, uint32_t width, uint32_t height,
-                         bool half, uint32_t out_width, uint32_t out_height) {
+std::vector<uint8_t> Fit(const uint8_t* pixels, int32_t pitch, bool true_colour, uint32_t width,
+                         uint32_t height, bool half, uint32_t out_width, uint32_t out_height) {
   const size_t out_bytes = true_colour ? 3 : 1;
   std::vector<uint8_t> out(static_cast<size_t>(out_width) * out_height * out_bytes);
   const uint32_t rows = half ? (height + 1) / 2 : height;
@@ -187,8 +191,10 @@ class ProgressLine {
     const double spent = static_cast<double>(now - phase_start_) / 1000.0;
     const double left = done == 0 ? 0 : spent * static_cast<double>(total - done) / static_cast<double>(done);
     if (bytes > 0 && done > 0 && period_ > 0)
-      std::snprintf(rate, sizeof rate, ", %.0f bytes/s so far", bytes * 100000.0 / static_cast<double>(period_ * done));
-    std::snprintf(text, sizeof text, "%s: frame %zu of %zu%s, %.0f s left in this step", phase, done, total, rate, left);
+      std::snprintf(rate, sizeof rate, ", %.0f bytes/s so far",
+                    bytes * 100000.0 / static_cast<double>(period_ * done));
+    std::snprintf(text, sizeof text, "%s: frame %zu of %zu%s, %.0f s left in this step", phase, done, total,
+                  rate, left);
     ToolRun::Message(text, 0);
     return cancel_requested == 0;
   }
@@ -220,7 +226,8 @@ int main(int argc, char** argv) {
   std::vector<const char*> arg_ptrs{argv[0]};
   for (const std::string& a : args) arg_ptrs.push_back(a.c_str());
   std::vector<char> line;
-  if (!run.CommandLine(static_cast<int>(arg_ptrs.size()), const_cast<char**>(arg_ptrs.data()), kSwitches, line))
+  if (!run.CommandLine(static_cast<int>(arg_ptrs.size()), const_cast<char**>(arg_ptrs.data()), kSwitches,
+                       line))
     return 2;
   char* cmd = line.data();
   int32_t x, y, w, h, first, last, per_palette, first_entry, count;
@@ -251,7 +258,8 @@ int main(int argc, char** argv) {
   if (input[0] == '\0' || output[0] == '\0') return Usage("expected an input and an output name");
   if (cmd[0] != '\0') return Usage((std::string("unknown switch or extra name: ") + cmd).c_str());
   std::string error;
-  if (!CheckRateValue(options.settings.regular, 'N', error) || !CheckRateValue(options.settings.key, 'K', error))
+  if (!CheckRateValue(options.settings.regular, 'N', error) ||
+      !CheckRateValue(options.settings.key, 'K', error))
     return Usage(error.c_str());
   if (options.settings.auto_key < 0 || options.settings.auto_key > 100) return Usage("/A takes 0 to 100");
   if (options.settings.key_every < 0) return Usage("/J takes a frame count from 0");
@@ -276,7 +284,8 @@ int main(int argc, char** argv) {
     if (!ParseFrameSettings(text.str(), options.changes, error))
       return run.Finish("vidzoc: " + settings_file + ": " + error, 1);
   }
-  if (!overwrite_ok && overwrite(target.c_str()) == 0) return run.Finish("vidzoc: " + target + " was not overwritten", 1);
+  if (!overwrite_ok && overwrite(target.c_str()) == 0)
+    return run.Finish("vidzoc: " + target + " was not overwritten", 1);
 
   const uint64_t started = NowMs();
   run.Start(front_end);
@@ -296,9 +305,13 @@ int main(int argc, char** argv) {
   enum class Read { kDone, kFailed, kCancelled, kTooManyColours };
   auto read_frames = [&](bool exact) {
     frames.clear();
-    GFile* g = GFileOpen(input.data(), exact ? GFILE_TRUE_COLOUR : halftone == 1 ? GFILE_HALFTONE : 0, x, y, w, h,
-                         first, last, palette_mode, per_palette, first_entry, count, system_colours, 0,
-                         palette_file[0] != '\0' ? palette_file : nullptr, "Reading", ToolRun::Message);
+    GFile* g =
+        GFileOpen(input.data(),
+                  exact           ? GFILE_TRUE_COLOUR
+                  : halftone == 1 ? GFILE_HALFTONE
+                                  : 0,
+                  x, y, w, h, first, last, palette_mode, per_palette, first_entry, count, system_colours, 0,
+                  palette_file[0] != '\0' ? palette_file : nullptr, "Reading", ToolRun::Message);
     if (g == nullptr) {
       error = run.LastError().empty() ? "cannot read " + std::string(input.data()) : run.LastError();
       return Read::kFailed;
@@ -315,7 +328,8 @@ int main(int argc, char** argv) {
       if (!progress.Show("Reading", static_cast<size_t>(i), static_cast<size_t>(total))) {
         result = Read::kCancelled;
       } else if (GFileGet(g) == 0) {
-        error = run.LastError().empty() ? "reading frame " + std::to_string(i + 1) + " failed" : run.LastError();
+        error =
+            run.LastError().empty() ? "reading frame " + std::to_string(i + 1) + " failed" : run.LastError();
         result = Read::kFailed;
       } else if (!every_other || i % 2 == 0) {
         AnimationFrame f;
@@ -366,7 +380,8 @@ int main(int argc, char** argv) {
       const uint32_t track = all_tracks ? static_cast<uint32_t>(t - 1) : 0;
       sound.audio_format[track] = TrackFormat(c.get());
       uint64_t bytes = 0;
-      if (!PackSoundTrack(c.get(), track, sound, period, bytes, error)) return run.Finish("vidzoc: " + error, 1);
+      if (!PackSoundTrack(c.get(), track, sound, period, bytes, error))
+        return run.Finish("vidzoc: " + error, 1);
     }
     for (const VdzFrame& f : sound.frames) options.other_bytes.push_back(RecordSize(f));
   }
@@ -384,7 +399,8 @@ int main(int argc, char** argv) {
   }
   if (!sound.frames.empty()) {
     content.audio_format = sound.audio_format;
-    for (size_t i = 0; i < content.frames.size(); ++i) content.frames[i].audio = std::move(sound.frames[i].audio);
+    for (size_t i = 0; i < content.frames.size(); ++i)
+      content.frames[i].audio = std::move(sound.frames[i].audio);
     if (content.has_ring) content.ring.audio = std::move(sound.ring.audio);
   }
   content.header_flags = height_mode == 1 ? 2u : height_mode == 2 ? 4u : 0u;
@@ -408,7 +424,8 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < frames.size(); ++i) {
     std::array<uint8_t, 768> stored;
     for (size_t k = 0; k < stored.size(); ++k) stored[k] = ExpandComponent(frames[i].palette[k] >> 2);
-    squared += MeanSquaredError(frames[i].pixels.data(), report.shown[i].data(), frames[i].pixels.size(), stored);
+    squared +=
+        MeanSquaredError(frames[i].pixels.data(), report.shown[i].data(), frames[i].pixels.size(), stored);
   }
   squared /= static_cast<double>(frames.size());
   char quality[64];
@@ -423,9 +440,11 @@ int main(int argc, char** argv) {
             " bytes/s on average, peak second " + WithThousands(peak) + " bytes";
   }
   char done[768];
-  std::snprintf(done, sizeof done, "%zu frame%s (%zu key, %s palette%s) written to %s, %s bytes%s, %s%s, in %s.",
-                frames.size(), frames.size() == 1 ? "" : "s", report.key_frames, one_palette ? "one" : "changing",
-                content.has_ring ? ", ring" : "", BaseName(target).c_str(), WithThousands(qelfilesize(target.c_str())).c_str(),
-                rates.c_str(), quality, sound_note.c_str(), ElapsedSince(started).c_str());
+  std::snprintf(done, sizeof done,
+                "%zu frame%s (%zu key, %s palette%s) written to %s, %s bytes%s, %s%s, in %s.", frames.size(),
+                frames.size() == 1 ? "" : "s", report.key_frames, one_palette ? "one" : "changing",
+                content.has_ring ? ", ring" : "", BaseName(target).c_str(),
+                WithThousands(qelfilesize(target.c_str())).c_str(), rates.c_str(), quality,
+                sound_note.c_str(), ElapsedSince(started).c_str());
   return run.Finish(done, 0);
 }

@@ -135,7 +135,8 @@ int main(int argc, char** argv) {
   RemoveTrack(content, t);
   content.audio_format[t] = vidzotools::TrackFormat(c.get());
   uint64_t sound_bytes = 0;
-  if (!vidzotools::PackSoundTrack(c.get(), t, content, period, sound_bytes, error)) return run.Finish("vidzomix: " + error, 1);
+  if (!vidzotools::PackSoundTrack(c.get(), t, content, period, sound_bytes, error))
+    return run.Finish("vidzomix: " + error, 1);
   const uint32_t chunk_bytes = c->total_chunk_bytes;
   const int32_t out_rate = s->rate, out_bits = s->bits, out_channels = s->channels;
   c.reset();
