@@ -204,6 +204,24 @@ TEST_F(Vidzoc, APngSequenceWithMixedInSoundPlays) {
   ASSERT_EQ(Run(Quote(dir_.File("av.vdz")) + " " + Quote(dir_.File("again.vdz")) + " /N-60 /O").exit_code, 0);
   const RunResult again = vidzoer_test::RunProgram(dir_, "vdzinfo", Quote(dir_.File("again.vdz")));
   EXPECT_NE(again.out.find("Sound track 0: format 0xC0005622"), std::string::npos) << again.out;
+  // A second track at 11025 Hz on track 3: /M keeps both on their numbers,
+  // without it only the first.
+  std::vector<uint8_t> low(11025);
+  for (size_t i = 0; i < low.size(); ++i) low[i] = static_cast<uint8_t>(128 + 40 * std::sin(i * 0.05));
+  vidzoer_test::WriteWaveFile(dir_.File("low.wav"), 11025, 8, 1, low);
+  const RunResult mix2 =
+      vidzoer_test::RunProgram(dir_, "vidzomix",
+                               Quote(dir_.File("av.vdz")) + " " + Quote(dir_.File("low.wav")) + " " +
+                                   Quote(dir_.File("two.vdz")) + " /M3 /O");
+  ASSERT_EQ(mix2.exit_code, 0) << mix2.err;
+  ASSERT_EQ(Run(Quote(dir_.File("two.vdz")) + " " + Quote(dir_.File("all.vdz")) + " /M /O").exit_code, 0);
+  ASSERT_EQ(Run(Quote(dir_.File("two.vdz")) + " " + Quote(dir_.File("first.vdz")) + " /O").exit_code, 0);
+  const RunResult all = vidzoer_test::RunProgram(dir_, "vdzinfo", Quote(dir_.File("all.vdz")));
+  EXPECT_NE(all.out.find("Sound track 0: format 0xC0005622"), std::string::npos) << all.out;
+  EXPECT_NE(all.out.find("Sound track 2: format 0xC0002B11"), std::string::npos) << all.out;
+  const RunResult first = vidzoer_test::RunProgram(dir_, "vdzinfo", Quote(dir_.File("first.vdz")));
+  EXPECT_NE(first.out.find("Sound track 0:"), std::string::npos) << first.out;
+  EXPECT_EQ(first.out.find("Sound track 2:"), std::string::npos) << first.out;
 }
 
 TEST_F(Vidzoc, HeightModesStoreEveryOtherRow) {
