@@ -18,6 +18,8 @@ packages=(
   libjpeg62-turbo-dev libgif-dev libtiff-dev libpng-dev
   # Independent readers and writers the image, flic and AVI tests compare with.
   imagemagick ffmpeg
+  # The compressor's benchmark compares its sizes with gifsicle's.
+  gifsicle
   # The sound tests: sox reads the wave files the sound converter writes,
   # espeak-ng speaks the sentence the mixer's test puts into a track.
   sox espeak-ng

@@ -39,10 +39,12 @@ bool EncodeAnimation(uint32_t width, uint32_t height, std::span<const AnimationF
   }
 
   // Frame 0 is painted over an unknown picture (or, when playback loops
-  // without a ring frame, over the last one), so it leaves nothing unchanged.
+  // without a ring frame, over the last one), so it leaves nothing unchanged;
+  // neither does a key frame.
   std::vector<FrameToCode> order;
   for (size_t i = 0; i < frames.size(); ++i)
-    order.push_back({frames[i].pixels.data(), i == 0 ? nullptr : frames[i - 1].pixels.data()});
+    order.push_back(
+        {frames[i].pixels.data(), i == 0 || frames[i].key ? nullptr : frames[i - 1].pixels.data()});
   if (options.ring) order.push_back({frames.front().pixels.data(), frames.back().pixels.data()});
 
   EncodedVideo video;

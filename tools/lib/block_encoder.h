@@ -87,6 +87,7 @@ int32_t StartEncodeWithinDepth(Huff* h, QELFile* output);
 struct AnimationFrame {
   std::vector<uint8_t> pixels;         // width x height indices, rows top first
   std::array<uint8_t, 768> palette{};  // 8-bit red, green, blue; stored as their top 6 bits
+  bool key = false;                    // coded without leaving any block unchanged
 };
 
 struct AnimationOptions {

@@ -1,6 +1,6 @@
 // vdzenc: makes a .vdz animation from a folder of binary PPM pictures, one per
-// frame in name order, coding the palette indices losslessly, with sound
-// tracks from wave files.
+// frame in name order, coding the palette indices losslessly through the
+// compressor's core, with sound tracks from wave files.
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 
 #include "platform/program_info.h"
 #include "tools/lib/block_encoder.h"
+#include "tools/lib/compressor.h"
 #include "tools/lib/frame_indexer.h"
 #include "tools/lib/ppm.h"
 #include "tools/lib/sound_tracks.h"
@@ -293,14 +294,18 @@ int main(int argc, char** argv) {
   std::vector<AnimationFrame> frames;
   if (!ReadFrames(files, width, height, frames, progress, error)) return Fail(error);
 
-  AnimationOptions encode;
+  // The compressor's core, lossless: every frame's own palette and pixels.
+  CompressOptions encode;
   encode.frame_rate = options.frame_rate;
   encode.ring = options.ring;
-  encode.progress = [&progress](size_t done, size_t total, int pass) {
-    progress.Show(pass == 1 ? "gathering statistics" : "coding", done, total);
+  encode.progress = [&progress](const char* phase, size_t done, size_t total, double) {
+    if (std::strcmp(phase, "Gathering statistics") == 0) progress.Show("gathering statistics", done, total);
+    if (std::strcmp(phase, "Coding") == 0) progress.Show("coding", done, total);
+    return true;
   };
   VdzContent content;
-  if (!EncodeAnimation(width, height, frames, encode, content, error)) return Fail(error);
+  CompressReport report;
+  if (!CompressFrames(width, height, frames, encode, content, report, error)) return Fail(error);
   if (!AddSounds(options, sounds, content, error)) return Fail(error);
   if (!ReplaceVdzFile(options.output, content, error)) return Fail(error);
   return 0;

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/lib/file_bytes.h"
-#include "tools/lib/scratch_file.h"
+#include "tools/lib/sound_chunks.h"
 #include "tools/lib/sound_tracks.h"
 #include "tools/lib/tool_run.h"
 #include "tools/lib/vdz_reader.h"
@@ -54,92 +53,12 @@ constexpr platform::SwitchDef kSwitches[] = {
     {'D', platform::SwitchKind::kNumber}, {'K', platform::SwitchKind::kNumber}, {'O', platform::SwitchKind::kFlag},
     {'#', platform::SwitchKind::kNumber}};
 
-constexpr uint32_t kCompressed = 0x80000000u;
 constexpr uint32_t kPresent = 0x40000000u;
-constexpr uint32_t kSixteen = 0x20000000u;
-constexpr uint32_t kStereo = 0x10000000u;
 
 int Usage(const char* problem) {
   if (problem != nullptr) std::fprintf(stderr, "vidzomix: %s (see --help)\n", problem);
   std::fputs(kUsage, problem != nullptr ? stderr : stdout);
   return 2;
-}
-
-uint32_t Le32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-struct CSFileCloser {
-  void operator()(CSFile* c) const { CSFileClose(c); }
-};
-
-// Where frame i's sound begins, in sample frames: frame 0 at 0, frame i at
-// (i x period + lead) x rate, so that the sound runs ahead of the pictures
-// by the lead; `period` and `lead` in 1/100000 s.
-uint64_t SpanStart(uint64_t i, uint64_t period, uint64_t lead, uint64_t rate) {
-  __extension__ using Wide = unsigned __int128;
-  return i == 0 ? 0 : static_cast<uint64_t>((Wide{i} * period + lead) * rate / 100000);
-}
-
-// Packs the sound of `c` into one chunk per frame of `content` for track t
-// (the ring frame gets frame 0's chunk). The sound bytes packed, or false.
-bool MixTrack(CSFile* c, uint32_t t, vidzotools::VdzContent& content, uint64_t period, uint64_t& sound_bytes,
-              std::string& error) {
-  vidzotools::ScratchFile scratch;
-  QELFile* out = scratch.name().empty() ? nullptr : QELFileCreate(1 << 16, scratch.name().c_str());
-  if (out == nullptr) {
-    error = "cannot make a temporary file for packing sound";
-    return false;
-  }
-  CSFileSetOutput(c, out);
-  const uint64_t rate = static_cast<uint32_t>(c->source->rate);
-  const uint64_t frame = static_cast<uint32_t>(c->source->frame_size);
-  const uint64_t lead = uint64_t{vidzotools::kDefaultSoundLeadMs} * 100;
-  struct Placed {
-    size_t frame;
-    uint32_t start, length, sound;
-  };
-  std::vector<Placed> placed;
-  for (size_t i = 0; i < content.frames.size(); ++i) {
-    const uint64_t bytes = (SpanStart(i + 1, period, lead, rate) - SpanStart(i, period, lead, rate)) * frame;
-    if (bytes == 0) continue;
-    if (bytes > 0x7FFFFFF0u) {
-      QELFileClose(out);
-      error = "the sound of frame " + std::to_string(i) + " is larger than a chunk can hold";
-      return false;
-    }
-    const uint32_t start = QELFileGetPos(out);
-    CSFilePut(c, static_cast<uint32_t>(bytes));
-    if (c->last_sound_bytes != 0) placed.push_back({i, start, c->last_chunk_bytes, c->last_sound_bytes});
-  }
-  QELFileFlush(out);
-  const bool write_error = out->write_error != 0;
-  QELFileClose(out);
-  std::vector<uint8_t> packed;
-  if (write_error || !vidzotools::ReadFileBytes(scratch.name(), packed)) {
-    error = "cannot write the temporary file " + scratch.name();
-    return false;
-  }
-  sound_bytes = 0;
-  for (const Placed& p : placed) {
-    if (p.length < 8 || uint64_t{p.start} + p.length > packed.size() || Le32(&packed[p.start]) != p.length) {
-      error = "packing the sound of frame " + std::to_string(p.frame) + " failed";
-      return false;
-    }
-    vidzotools::VdzAudioChunk chunk;
-    chunk.track = t;
-    chunk.body.assign(packed.begin() + p.start + 4, packed.begin() + p.start + p.length);
-    chunk.decoded_size = c->raw != 0 ? p.length - 4 : p.sound;
-    sound_bytes += p.sound;
-    auto& audio = content.frames[p.frame].audio;
-    const auto at = std::find_if(audio.begin(), audio.end(), [t](const auto& a) { return a.track > t; });
-    if (p.frame == 0 && content.has_ring) {
-      auto& ring = content.ring.audio;
-      ring.insert(std::find_if(ring.begin(), ring.end(), [t](const auto& a) { return a.track > t; }), chunk);
-    }
-    audio.insert(at, std::move(chunk));
-  }
-  return true;
 }
 
 void RemoveTrack(vidzotools::VdzContent& content, uint32_t t) {
@@ -199,7 +118,7 @@ int main(int argc, char** argv) {
   const uint64_t lead_ms = std::min<uint64_t>(uint64_t{static_cast<uint32_t>(begin)} * period / 100, 0xFFFFFFFFu);
   // Looped, the sound fills the video and the lead that runs ahead of it.
   const uint64_t video_ms = content.frames.size() * period / 100 + vidzotools::kDefaultSoundLeadMs;
-  std::unique_ptr<CSFile, CSFileCloser> c(CSFileOpen(
+  std::unique_ptr<CSFile, vidzotools::CSFileCloser> c(CSFileOpen(
       sound.data(), lossy, loop, 0, static_cast<uint32_t>(lead_ms),
       loop != 0 ? static_cast<uint32_t>(std::min<uint64_t>(video_ms, 0xFFFFFFFFu)) : 0, rate, bits, channels, start,
       end, track_in, raw_code, raw_skip, ToolRun::Message));
@@ -214,10 +133,10 @@ int main(int argc, char** argv) {
   const uint32_t t = static_cast<uint32_t>(track - 1);
   const bool replaced = (content.audio_format[t] & kPresent) != 0;
   RemoveTrack(content, t);
-  content.audio_format[t] = (c->raw != 0 ? 0 : kCompressed) | kPresent | (s->bits == 16 ? kSixteen : 0) |
-                            (s->channels == 2 ? kStereo : 0) | static_cast<uint32_t>(s->rate);
+  content.audio_format[t] = vidzotools::TrackFormat(c.get());
   uint64_t sound_bytes = 0;
-  if (!MixTrack(c.get(), t, content, period, sound_bytes, error)) return run.Finish("vidzomix: " + error, 1);
+  if (!vidzotools::PackSoundTrack(c.get(), t, content, period, sound_bytes, error))
+    return run.Finish("vidzomix: " + error, 1);
   const uint32_t chunk_bytes = c->total_chunk_bytes;
   const int32_t out_rate = s->rate, out_bits = s->bits, out_channels = s->channels;
   c.reset();

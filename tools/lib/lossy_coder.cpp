@@ -1,0 +1,400 @@
+// The rate–distortion block choice and the code-length model it prices
+// blocks with.
+#include "tools/lib/lossy_coder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "qelutil/qelutil.h"
+#include "tools/lib/frame_values.h"
+
+namespace vidzotools {
+namespace {
+
+constexpr uint32_t kValues = 65536;
+constexpr float kEscapeBits = 24;  // a value the tree lacks: an escape and the value
+constexpr float kRunExtendBits = 0.5f;
+constexpr int kMostColours = 8;  // distinct colours of a block tried as solid and pair colours
+// Halvings of the multiplier range (10^-4 to 10^10) in the search.
+constexpr int kSearchSteps = 16;
+
+struct HuffCloser {
+  void operator()(Huff* h) const { HuffClose(h); }
+};
+
+enum CandidateType : uint8_t { kKeep, kOne, kTwo, kAll };
+
+struct Candidate {
+  CandidateType type;
+  uint8_t low = 0, high = 0;  // kOne: low; kTwo: the pair
+  uint16_t mask = 0;          // kTwo: the pixels (4y + x) that take `high`
+  float error = 0;
+  float bits = 0;  // without the type value
+  // The run the block belongs to: blocks of one type (solid: one colour).
+  uint32_t RunKey() const {
+    switch (type) {
+      case kKeep:
+        return kUnchangedBlock;
+      case kOne:
+        return kSolidBlock | (static_cast<uint32_t>(low) << 8);
+      case kTwo:
+        return kTwoColourBlock;
+      case kAll:
+        break;
+    }
+    return kFullBlock;
+  }
+};
+
+// A block painted in the colour of the solid run before it.
+constexpr uint16_t kCarriedColour = 0xFFFF;
+
+struct Evaluation {
+  double error = 0;
+  double bits = 0;
+  std::vector<uint16_t> chosen;  // per block: the index into its candidates, or kCarriedColour
+  std::vector<uint8_t> colour;   // per block: the carried colour
+};
+
+class FrameChooser {
+ public:
+  FrameChooser(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
+               const std::array<uint8_t, 768>& palette, const CodeModel& model)
+      : width_(width),
+        height_(height),
+        picture_(picture),
+        previous_(previous),
+        palette_(palette),
+        model_(model) {
+    for (int a = 0; a < 256; ++a)
+      for (int b = 0; b < 256; ++b) error_[a * 256 + b] = ColourError(&palette[3 * a], &palette[3 * b]);
+    Gather();
+  }
+
+  Evaluation Evaluate(double lambda) const {
+    Evaluation e;
+    e.chosen.resize(starts_.size() - 1);
+    e.colour.resize(starts_.size() - 1);
+    uint32_t last_key = 0xFFFFFFFFu;
+    for (size_t b = 0; b + 1 < starts_.size(); ++b) {
+      double best = 0;
+      uint32_t best_i = starts_[b];
+      float best_bits = 0, best_error = 0;
+      for (uint32_t i = starts_[b]; i < starts_[b + 1]; ++i) {
+        const Candidate& c = candidates_[i];
+        const uint32_t key = c.RunKey();
+        const float bits = c.bits + (key == last_key ? kRunExtendBits : model_.bits[kTypeTree][key]);
+        const double cost = c.error + lambda * bits;
+        if (i == starts_[b] || cost < best) {
+          best = cost;
+          best_i = i;
+          best_bits = bits;
+          best_error = c.error;
+        }
+      }
+      e.chosen[b] = static_cast<uint16_t>(best_i - starts_[b]);
+      uint32_t key = candidates_[best_i].RunKey();
+      // The colour of a solid run before the block carries on cheaply, even
+      // where the block does not hold it.
+      if ((last_key & 3) == kSolidBlock && key != last_key) {
+        const uint8_t colour = static_cast<uint8_t>(last_key >> 8);
+        const float error = SolidError(b, colour);
+        if (error + lambda * kRunExtendBits < best) {
+          e.chosen[b] = kCarriedColour;
+          e.colour[b] = colour;
+          best_bits = kRunExtendBits;
+          best_error = error;
+          key = last_key;
+        }
+      }
+      e.error += best_error;
+      e.bits += best_bits;
+      last_key = key;
+    }
+    return e;
+  }
+
+  // The picture the choice shows.
+  std::vector<uint8_t> Paint(const Evaluation& e) const {
+    std::vector<uint8_t> out(static_cast<size_t>(width_) * height_);
+    const uint32_t per_row = width_ / 4;
+    for (size_t b = 0; b + 1 < starts_.size(); ++b) {
+      Candidate carried{kOne};
+      carried.low = e.colour[b];
+      const Candidate& c = e.chosen[b] == kCarriedColour ? carried : candidates_[starts_[b] + e.chosen[b]];
+      const size_t offset = (b / per_row) * 4 * width_ + (b % per_row) * 4;
+      for (uint32_t y = 0; y < 4; ++y) {
+        for (uint32_t x = 0; x < 4; ++x) {
+          const size_t p = offset + y * width_ + x;
+          switch (c.type) {
+            case kKeep:
+              out[p] = previous_[p];
+              break;
+            case kOne:
+              out[p] = c.low;
+              break;
+            case kTwo:
+              out[p] = (c.mask >> (4 * y + x)) & 1 ? c.high : c.low;
+              break;
+            case kAll:
+              out[p] = picture_[p];
+              break;
+          }
+        }
+      }
+    }
+    return out;
+  }
+
+ private:
+  uint32_t Error(uint8_t shown, uint8_t wanted) const { return error_[shown * 256 + wanted]; }
+
+  // The palette entry nearest to a colour given as sums over `n` pixels.
+  uint8_t Nearest(const double sum[3], double n) const {
+    const double r = sum[0] / n, g = sum[1] / n, b = sum[2] / n;
+    double best = -1;
+    uint8_t pick = 0;
+    for (int i = 0; i < 256; ++i) {
+      const double dr = palette_[3 * i] - r, dg = palette_[3 * i + 1] - g, db = palette_[3 * i + 2] - b;
+      const double e = 299 * dr * dr + 587 * dg * dg + 114 * db * db;
+      if (best < 0 || e < best) {
+        best = e;
+        pick = static_cast<uint8_t>(i);
+      }
+    }
+    return pick;
+  }
+
+  // A two-colour block of the pair: each pixel takes the nearer colour.
+  bool PairCandidate(uint8_t a, uint8_t b, const uint8_t* px, const std::array<uint8_t, 16>& colours,
+                     const std::array<int, 16>& counts, int distinct, Candidate& c) const {
+    c = Candidate{kTwo};
+    c.low = std::min(a, b);
+    c.high = std::max(a, b);
+    std::array<bool, 16> takes_high{};
+    for (int k = 0; k < distinct; ++k) {
+      const uint32_t to_low = Error(c.low, colours[k]), to_high = Error(c.high, colours[k]);
+      takes_high[k] = to_high < to_low;
+      c.error += static_cast<float>(counts[k] * std::min(to_low, to_high));
+    }
+    for (int p = 0; p < 16; ++p) {
+      int k = 0;
+      while (colours[k] != px[p]) ++k;
+      if (takes_high[k]) c.mask = static_cast<uint16_t>(c.mask | (1u << p));
+    }
+    if (c.mask == 0 || c.mask == 0xFFFF) return false;  // one colour: a solid block
+    c.bits = model_.bits[kMonoColourTree][c.low | (static_cast<uint32_t>(c.high) << 8)] +
+             model_.bits[kMonoMapTree][c.mask];
+    return true;
+  }
+
+  float SolidError(size_t block, uint8_t colour) const {
+    const uint32_t per_row = width_ / 4;
+    const size_t offset = (block / per_row) * 4 * width_ + (block % per_row) * 4;
+    float error = 0;
+    for (uint32_t y = 0; y < 4; ++y)
+      for (uint32_t x = 0; x < 4; ++x)
+        error += static_cast<float>(Error(colour, picture_[offset + y * width_ + x]));
+    return error;
+  }
+
+  void Gather() {
+    const uint32_t per_row = width_ / 4;
+    const uint32_t blocks = per_row * (height_ / 4);
+    starts_.reserve(blocks + 1);
+    for (uint32_t b = 0; b < blocks; ++b) {
+      starts_.push_back(static_cast<uint32_t>(candidates_.size()));
+      const size_t offset = static_cast<size_t>(b / per_row) * 4 * width_ + (b % per_row) * 4;
+      AddCandidates(offset);
+    }
+    starts_.push_back(static_cast<uint32_t>(candidates_.size()));
+  }
+
+  void AddCandidates(size_t offset) {
+    uint8_t px[16];
+    for (uint32_t y = 0; y < 4; ++y)
+      for (uint32_t x = 0; x < 4; ++x) px[4 * y + x] = picture_[offset + y * width_ + x];
+    // The block's colours, most frequent first.
+    std::array<uint8_t, 16> colours{};
+    std::array<int, 16> counts{};
+    int distinct = 0;
+    for (uint8_t p : px) {
+      int k = 0;
+      while (k < distinct && colours[k] != p) ++k;
+      if (k == distinct) colours[distinct++] = p;
+      ++counts[k];
+    }
+    std::array<int, 16> order{};
+    for (int k = 0; k < distinct; ++k) order[k] = k;
+    std::sort(order.begin(), order.begin() + distinct, [&](int a, int b) { return counts[a] > counts[b]; });
+    const int tried = std::min(distinct, kMostColours);
+
+    if (previous_ != nullptr) {
+      Candidate c{kKeep};
+      for (uint32_t y = 0; y < 4; ++y)
+        for (uint32_t x = 0; x < 4; ++x)
+          c.error += static_cast<float>(Error(previous_[offset + y * width_ + x], px[4 * y + x]));
+      candidates_.push_back(c);
+    }
+    for (int i = 0; i < tried; ++i) {
+      Candidate c{kOne};
+      c.low = colours[order[i]];
+      for (int k = 0; k < distinct; ++k) c.error += static_cast<float>(counts[k] * Error(c.low, colours[k]));
+      candidates_.push_back(c);
+    }
+    int best_pair = -1;
+    for (int i = 0; i < tried; ++i) {
+      for (int j = i + 1; j < tried; ++j) {
+        Candidate c;
+        if (!PairCandidate(colours[order[i]], colours[order[j]], px, colours, counts, distinct, c)) continue;
+        if (best_pair < 0 || c.error < candidates_[best_pair].error)
+          best_pair = static_cast<int>(candidates_.size());
+        candidates_.push_back(c);
+      }
+    }
+    // Colours of the palette that the block lacks: nearest to the block's
+    // mean, and nearest to the means of the best pair's two halves.
+    double sum[3] = {0, 0, 0};
+    for (uint8_t p : px)
+      for (int k = 0; k < 3; ++k) sum[k] += palette_[3 * p + k];
+    const uint8_t mean = Nearest(sum, 16);
+    if (std::find(colours.begin(), colours.begin() + tried, mean) == colours.begin() + tried) {
+      Candidate c{kOne};
+      c.low = mean;
+      for (int k = 0; k < distinct; ++k) c.error += static_cast<float>(counts[k] * Error(mean, colours[k]));
+      candidates_.push_back(c);
+    }
+    if (best_pair >= 0 && distinct > 2) {
+      const Candidate pair = candidates_[best_pair];
+      double halves[2][3] = {{0, 0, 0}, {0, 0, 0}};
+      int n[2] = {0, 0};
+      for (int p = 0; p < 16; ++p) {
+        const int half = (pair.mask >> p) & 1;
+        ++n[half];
+        for (int k = 0; k < 3; ++k) halves[half][k] += palette_[3 * px[p] + k];
+      }
+      const uint8_t a = Nearest(halves[0], n[0]), b = Nearest(halves[1], n[1]);
+      Candidate c;
+      if (a != b && !(std::min(a, b) == pair.low && std::max(a, b) == pair.high) &&
+          PairCandidate(a, b, px, colours, counts, distinct, c))
+        candidates_.push_back(c);
+    }
+    if (distinct > 2) {
+      Candidate c{kAll};
+      for (uint32_t y = 0; y < 4; ++y) {
+        const uint8_t* r = px + 4 * y;
+        c.bits += model_.bits[kFullTree][r[2] | (static_cast<uint32_t>(r[3]) << 8)] +
+                  model_.bits[kFullTree][r[0] | (static_cast<uint32_t>(r[1]) << 8)];
+      }
+      candidates_.push_back(c);
+    }
+  }
+
+  uint32_t width_, height_;
+  const uint8_t* picture_;
+  const uint8_t* previous_;
+  const std::array<uint8_t, 768>& palette_;
+  const CodeModel& model_;
+  std::vector<uint32_t> error_ = std::vector<uint32_t>(kValues);
+  std::vector<Candidate> candidates_;
+  std::vector<uint32_t> starts_;
+};
+
+double ReferenceError(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
+                      const std::array<uint8_t, 768>& palette) {
+  const size_t pixels = static_cast<size_t>(width) * height;
+  double total = 0;
+  if (previous != nullptr) {
+    for (size_t p = 0; p < pixels; ++p)
+      total += ColourError(&palette[3 * previous[p]], &palette[3 * picture[p]]);
+    return total;
+  }
+  double mean[3] = {0, 0, 0};
+  for (size_t p = 0; p < pixels; ++p)
+    for (int k = 0; k < 3; ++k) mean[k] += palette[3 * picture[p] + k];
+  for (double& m : mean) m /= static_cast<double>(pixels);
+  for (size_t p = 0; p < pixels; ++p) {
+    const uint8_t* c = &palette[3 * picture[p]];
+    const double dr = c[0] - mean[0], dg = c[1] - mean[1], db = c[2] - mean[2];
+    total += 299 * dr * dr + 587 * dg * dg + 114 * db * db;
+  }
+  return total;
+}
+
+}  // namespace
+
+CodeModel CodeModel::FromFrames(uint32_t width, uint32_t height, std::span<const FrameToCode> frames) {
+  CodeModel model;
+  for (auto& b : model.bits) b.assign(kValues, 16.0f);
+  std::unique_ptr<Huff, HuffCloser> trees[4];
+  for (auto& t : trees) {
+    t.reset(HuffOpen(0));
+    if (!t) return model;
+    HuffInitStats(t.get());
+  }
+  for (const FrameToCode& f : frames) {
+    for (auto& t : trees) HuffInitLasts(t.get());
+    ForEachFrameValue(f.picture, f.previous, width, height,
+                      [&](int tree, uint32_t value) { HuffAddStat(trees[tree].get(), value); });
+  }
+  for (int t = 0; t < 4; ++t) {
+    if (StartEncodeWithinDepth(trees[t].get(), nullptr) < 0) continue;
+    for (uint32_t v = 0; v < kValues; ++v) {
+      const uint8_t length = trees[t]->lengths[v];
+      model.bits[t][v] = trees[t]->codes != nullptr && length != 0 && length != 255 ? length : kEscapeBits;
+    }
+  }
+  return model;
+}
+
+FrameChoice ChooseFrame(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
+                        const std::array<uint8_t, 768>& palette, const CodeModel& model,
+                        const FrameTarget& target) {
+  FrameChooser chooser(width, height, picture, previous, palette, model);
+  FrameChoice out;
+  out.reference_error = ReferenceError(width, height, picture, previous, palette);
+  // Below the smallest colour error over the bits of a frame's costliest
+  // block, so that this multiplier keeps every block exact.
+  constexpr double kExact = 1e-4;
+  constexpr double kMost = 1e10;
+  Evaluation best = chooser.Evaluate(kExact);
+  auto fits = [&](const Evaluation& e) {
+    if (target.kind == FrameTarget::kBytes) return e.bits <= target.value * 8;
+    const double share = target.value / 100.0;
+    return e.error <= share * share * out.reference_error;
+  };
+  // Bits fall and the error grows with the multiplier: for a size the
+  // smallest multiplier that fits it, for an error the largest that keeps it.
+  const bool size = target.kind == FrameTarget::kBytes;
+  if ((size && !fits(best)) || target.kind == FrameTarget::kErrorPercent) {
+    if (size) best = chooser.Evaluate(kMost);  // the smallest the frame gets, even when over
+    double low = std::log(kExact), high = std::log(kMost);
+    for (int step = 0; step < kSearchSteps; ++step) {
+      const double mid = (low + high) / 2;
+      Evaluation e = chooser.Evaluate(std::exp(mid));
+      const bool ok = fits(e);
+      (ok == size ? high : low) = mid;
+      if (ok) best = std::move(e);
+    }
+  }
+  out.picture = chooser.Paint(best);
+  out.estimated_bytes = best.bits / 8;
+  out.error = best.error;
+  return out;
+}
+
+double ErrorPercent(const FrameChoice& choice) {
+  if (choice.reference_error <= 0) return 0;
+  return 100.0 * std::sqrt(choice.error / choice.reference_error);
+}
+
+double MeanSquaredError(const uint8_t* picture, const uint8_t* shown, size_t pixels,
+                        const std::array<uint8_t, 768>& palette) {
+  if (pixels == 0) return 0;
+  double total = 0;
+  for (size_t p = 0; p < pixels; ++p) total += ColourError(&palette[3 * picture[p]], &palette[3 * shown[p]]);
+  return total / 1000.0 / static_cast<double>(pixels);
+}
+
+}  // namespace vidzotools

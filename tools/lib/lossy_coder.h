@@ -1,0 +1,71 @@
+// Lossy coding by rate and distortion: for each 4x4 block the coder chooses
+// among leaving it unchanged, one colour, the best two colours with their
+// mask, and the exact pixels, by weighted colour error against the bits the
+// choice costs under the file's code lengths. The result of a frame is the
+// picture the decoder will show; the block encoder then codes that picture
+// exactly, so that lossy and lossless frames share one block coder.
+//
+// Errors are squared differences of 8-bit red, green and blue weighed 299,
+// 587 and 114 (per 1000). A frame's error percentage is 100 x the square root
+// of its error over its reference error: for a key frame the error of
+// painting it all in its mean colour, for a regular frame the error of
+// leaving the previous picture unchanged. 0 % is exact; 100 % is no better
+// than the reference.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "tools/lib/block_encoder.h"
+
+namespace vidzotools {
+
+// Code lengths in bits of the values of the four trees, from the statistics
+// of pictures as the block encoder would code them; values the trees lack
+// cost an escape.
+struct CodeModel {
+  std::array<std::vector<float>, 4> bits;
+  // The model of coding `frames` losslessly (the first of each tree
+  // statistics pass); a model with 16 bits for every value when it cannot be
+  // built.
+  static CodeModel FromFrames(uint32_t width, uint32_t height, std::span<const FrameToCode> frames);
+};
+
+// What a frame aims at.
+struct FrameTarget {
+  enum Kind : uint8_t { kLossless, kBytes, kErrorPercent } kind = kLossless;
+  double value = 0;  // video bytes, or the error percentage
+};
+
+struct FrameChoice {
+  std::vector<uint8_t> picture;  // what the decoder shows
+  double estimated_bytes = 0;    // video bytes under the model
+  double error = 0;              // weighted squared error against the frame
+  double reference_error = 0;    // the error the percentage is measured against
+};
+
+// Weighted squared error between two 8-bit colours, times 1000.
+inline uint32_t ColourError(const uint8_t* a, const uint8_t* b) {
+  const int dr = a[0] - b[0], dg = a[1] - b[1], db = a[2] - b[2];
+  return static_cast<uint32_t>(299 * dr * dr + 587 * dg * dg + 114 * db * db);
+}
+
+// Chooses the blocks of `picture` (width x height indices into `palette`,
+// 8-bit components as the decoder holds them), painted over `previous` (the
+// picture shown before, indices into the same palette; null for a key frame).
+// The rate–distortion multiplier of the frame is searched for the target.
+FrameChoice ChooseFrame(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
+                        const std::array<uint8_t, 768>& palette, const CodeModel& model,
+                        const FrameTarget& target);
+
+// The error percentage of a choice (0 when the reference error is 0).
+double ErrorPercent(const FrameChoice& choice);
+
+// The weighted squared error of `shown` against `picture`, both indices into
+// `palette`, per pixel and over 1000 (for PSNR: 10 log10(255^2 / that)).
+double MeanSquaredError(const uint8_t* picture, const uint8_t* shown, size_t pixels,
+                        const std::array<uint8_t, 768>& palette);
+
+}  // namespace vidzotools
