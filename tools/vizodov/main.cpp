@@ -121,7 +121,11 @@ int main(int argc, char** argv) {
       GFileOpen(input.data(), (true_colour ? GFILE_TRUE_COLOUR : 0) | (halftone == 1 ? GFILE_HALFTONE : 0), x,
                 y, w, h, first, last, palette_mode, per_palette, first_entry, count, system_colours, 0,
                 palette_file, "Converting", Message);
-  if (g == nullptr) return run.Finish(run.LastError(), 1);
+  if (g == nullptr && vidzotools::ToolRun::Cancelled()) return run.Finish("vizodov: cancelled", 1);
+  if (g == nullptr) {  // the message function has shown why
+    run.Close(run.LastError());
+    return 1;
+  }
   const int32_t frame_time = rate != 0 ? -MakeFrameRate(rate) : g->frame_rate;
 
   // A flic or AVI output is made under a temporary name in its folder and
@@ -181,7 +185,9 @@ int main(int argc, char** argv) {
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
   char elapsed[32];
   GetElapsedTime(elapsed, static_cast<uint32_t>(ms.count()));
-  if (stopped) return run.Finish("vizodov: cancelled after " + std::to_string(written) + " frames", 1);
+  // A cancel may also come while a frame is read (its progress texts check).
+  if (stopped || vidzotools::ToolRun::Cancelled())
+    return run.Finish("vizodov: cancelled after " + std::to_string(written) + " frames", 1);
   if (!ok)
     return run.Finish("vizodov: conversion stopped after " + std::to_string(written) + " frames" +
                           (last_error.empty() ? "" : ": " + last_error),
