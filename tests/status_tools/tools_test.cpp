@@ -13,6 +13,7 @@
 #include "../player/fake_front_end.h"
 #include "../player/test_files.h"
 #include "platform/report_channel.h"
+#include "support/files.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
@@ -228,6 +229,30 @@ TEST_F(SmallTools, VdzcompiRefusesWhatItCannotPack) {
   EXPECT_NE(again.err.find("is a self-playing program already"), std::string::npos) << again.err;
 }
 
+// What qelsiw says of the machine, against what the system's own tools say.
+TEST_F(SmallTools, QelsiwDescribesTheMachine) {
+  const RunResult r = Run("qelsiw", "/M");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  ASSERT_TRUE(vidzoer_test::RunShell("nproc > " + Quote(dir_.File("nproc.txt")), dir_.File("nproc.err")));
+  const std::vector<uint8_t> nproc = player_test::ReadBytes(dir_.File("nproc.txt"));
+  const int cpus = std::stoi(std::string(nproc.begin(), nproc.end()));
+  EXPECT_NE(r.out.find(", " + std::to_string(cpus) + " online\n"), std::string::npos) << r.out;
+  std::ifstream meminfo("/proc/meminfo");
+  std::string key;
+  uint64_t kib = 0;
+  meminfo >> key >> kib;
+  ASSERT_EQ(key, "MemTotal:");
+  EXPECT_NE(r.out.find("Memory: " + std::to_string(kib / 1024) + " MB in all, "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Vector units: "), std::string::npos);
+  EXPECT_NE(r.out.find("\nVideo driver: dummy\nDisplays: 1\n  Display 0"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\nSound output: dummy, "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\nProgram folder: " + std::string(VIDZOER_BIN_DIR) + "\n"), std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.out.rfind("qelsiw (Vidzoer toolkit) ", 0), 0u) << r.out;
+  EXPECT_EQ(Run("qelsiw", "/Q").exit_code, 2);
+  EXPECT_EQ(Run("qelsiw", "extra").exit_code, 2);
+}
+
 // Every tool's closing text reaches the front end as "title - subtitle",
 // "\r\n  " and the last line.
 TEST_F(SmallTools, EachToolReportsItsEndingToTheFrontEnd) {
@@ -247,6 +272,7 @@ TEST_F(SmallTools, EachToolReportsItsEndingToTheFrontEnd) {
        " bytes of sound ("},
       {"vdzinfo", Quote(movie), "VdzInfo - movie.vdz", "File: "},
       {"vidzofr", Quote(dir_.File("none.vdz")) + " /F12", "VidzoFR - none.vdz", "vidzofr: "},
+      {"qelsiw", "", "QelSIW - System information", "qelsiw (Vidzoer toolkit) "},
   };
   for (const auto& c : cases) {
     player_test::FakeFrontEnd front(id, "Vidzoer for Windows", 0);
