@@ -68,6 +68,14 @@ std::unique_ptr<StatusFace> MakeQuietFace();
 std::unique_ptr<StatusFace> MakeTerminalFace(int fd, int input = -2);
 std::unique_ptr<StatusFace> MakeWindowFace(const std::string& title);
 
+// The SDL window of a window face (for tests: its geometry), else null.
+}  // namespace qelutil
+namespace platform {
+class StatusWindowSdl;
+}  // namespace platform
+namespace qelutil {
+platform::StatusWindowSdl* StatusWindowOfFace(StatusFace* face);
+
 // Tests choose the face instead of the terminal and display tests.
 void ForceStatusFaceForTests(const StatusFaceKind* kind);
 

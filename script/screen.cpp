@@ -5,14 +5,10 @@
 #include <cstring>
 
 #include "platform/clock.h"
+#include "platform/glyphs.h"
 
 namespace vidzoscript {
 namespace {
-
-const uint8_t kFontBits[] = {
-#include "script/fonts/font_8x16.inc"
-};
-static_assert(sizeof kFontBits == 144 * 16, "characters 32 to 175, 16 rows each");
 
 // The arrow, row by row: '.' outside, 'o' outline, '#' inside.
 constexpr const char* kArrowRows[kArrowHeight] = {
@@ -85,7 +81,7 @@ VidzoDisplayBuffer& NeedDisplay(Engine& engine) {
 const Font& BuiltInFont() {
   static const Font font = [] {
     Font f;
-    f.bits = kFontBits;
+    f.bits = platform::BuiltInGlyphs().bits;
     return f;
   }();
   return font;
@@ -198,8 +194,8 @@ void ShowClipped(Engine& engine, int64_t x, int64_t y, int64_t width, int64_t he
   const int64_t left = Clamp(x, 0, d->Width), top = Clamp(y, 0, d->Height);
   const int64_t right = Clamp(x + width, 0, d->Width), bottom = Clamp(y + height, 0, d->Height);
   if (right <= left || bottom <= top) return;
-  engine.host().Show(static_cast<uint32_t>(left), static_cast<uint32_t>(top), static_cast<uint32_t>(right - left),
-                     static_cast<uint32_t>(bottom - top));
+  engine.host().Show(static_cast<uint32_t>(left), static_cast<uint32_t>(top),
+                     static_cast<uint32_t>(right - left), static_cast<uint32_t>(bottom - top));
 }
 
 }  // namespace
@@ -319,7 +315,8 @@ Canvas CanvasOf(VidzoDisplayBuffer& display) {
 }
 
 Canvas CanvasOf(Bitmap& bitmap) {
-  return Canvas{bitmap.pixels.empty() ? nullptr : bitmap.pixels.data(), bitmap.width, bitmap.height, bitmap.width};
+  return Canvas{bitmap.pixels.empty() ? nullptr : bitmap.pixels.data(), bitmap.width, bitmap.height,
+                bitmap.width};
 }
 
 namespace {
@@ -343,7 +340,8 @@ void DrawLine(const Canvas& c, int64_t x1, int64_t y1, int64_t x2, int64_t y2, u
   const int64_t a1 = along_x ? x1 : y1, a2 = along_x ? x2 : y2;  // major axis
   const int64_t b1 = along_x ? y1 : x1, b2 = along_x ? y2 : x2;  // minor axis
   const int64_t limit_a = along_x ? c.width : c.height, limit_b = along_x ? c.height : c.width;
-  const int64_t low = std::max<int64_t>(std::min(a1, a2), 0), high = std::min<int64_t>(std::max(a1, a2), limit_a - 1);
+  const int64_t low = std::max<int64_t>(std::min(a1, a2), 0),
+                high = std::min<int64_t>(std::max(a1, a2), limit_a - 1);
   for (int64_t a = low; a <= high; ++a) {
     int64_t b = b1;
     if (a2 != a1) {
@@ -362,30 +360,17 @@ void FillBox(const Canvas& c, int64_t x, int64_t y, int64_t width, int64_t heigh
   const int64_t left = Clamp(x, 0, c.width), right = Clamp(x + width, 0, c.width);
   const int64_t top = Clamp(y, 0, c.height), bottom = Clamp(y + height, 0, c.height);
   for (int64_t row = top; row < bottom; ++row)
-    if (right > left) std::memset(c.pixels + size_t(row) * c.pitch + size_t(left), colour, size_t(right - left));
+    if (right > left)
+      std::memset(c.pixels + size_t(row) * c.pitch + size_t(left), colour, size_t(right - left));
 }
 
 void DrawGlyphs(Engine& engine, const Canvas& c, int64_t x, int64_t y, const std::string& text) {
   Screen& s = ScreenOf(engine);
   const Font& f = s.font;
-  if (c.pixels == nullptr || f.bits == nullptr) return;
-  const bool fore = s.text_colour != s.trans_colour, back = s.back_colour != s.trans_colour;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const uint32_t code = static_cast<uint8_t>(text[i]);
-    const uint8_t* glyph =
-        code >= f.first && code <= f.last ? f.bits + size_t(code - f.first) * f.height * f.row_bytes : nullptr;
-    const int64_t gx = x + int64_t(i) * f.width;
-    for (uint32_t row = 0; row < f.height; ++row) {
-      const int64_t py = y + row;
-      if (py < 0 || py >= c.height) continue;
-      for (uint32_t col = 0; col < f.width; ++col) {
-        const int64_t px = gx + col;
-        if (px < 0 || px >= c.width) continue;
-        const bool set = glyph != nullptr && (glyph[row * f.row_bytes + col / 8] & (0x80 >> (col % 8))) != 0;
-        if (set ? fore : back) c.pixels[size_t(py) * c.pitch + size_t(px)] = set ? s.text_colour : s.back_colour;
-      }
-    }
-  }
+  const platform::GlyphFont font{f.width, f.height, f.first, f.last, f.row_bytes, f.bits};
+  platform::DrawGlyphText(font, {c.pixels, int64_t(c.pitch), int64_t(c.width), int64_t(c.height)}, x, y, text,
+                          s.text_colour, s.back_colour, s.text_colour != s.trans_colour,
+                          s.back_colour != s.trans_colour);
 }
 
 void WriteText(Engine& engine, const std::string& text) {
@@ -435,7 +420,8 @@ int32_t NumberHandle(Engine& engine) {
 Bitmap& NeedBitmap(Engine& engine, int32_t handle) {
   Screen& s = ScreenOf(engine);
   const int64_t slot = int64_t(handle) - kBitmapBase;
-  if (slot < 0 || slot >= int64_t(kBitmapSlots) || !s.bitmaps[size_t(slot)].used) engine.ErrorWithCommand(kBadBitmap);
+  if (slot < 0 || slot >= int64_t(kBitmapSlots) || !s.bitmaps[size_t(slot)].used)
+    engine.ErrorWithCommand(kBadBitmap);
   return s.bitmaps[size_t(slot)];
 }
 

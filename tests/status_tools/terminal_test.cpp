@@ -27,6 +27,9 @@ class TerminalRun : public ::testing::Test {
     if (std::system("command -v convert >/dev/null 2>&1") != 0)
       GTEST_SKIP() << "ImageMagick is not installed";
     socket_ = dir_.File("tmux.sock");
+    // Without a display the tool's window face is not chosen.
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
     // A true-colour picture, halftoned in every frame of a long list: a
     // conversion of some seconds.
     ASSERT_TRUE(vidzoer_test::RunShell("convert -size 320x240 gradient:red-blue " + Quote(dir_.File("f.png")),

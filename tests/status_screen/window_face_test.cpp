@@ -1,0 +1,199 @@
+// The status window's window face on an X server of its own: what it shows
+// (screenshots against the built-in font's glyphs), Cancel clicked with
+// xdotool, the question answered, and Done closing it.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../display/display_fixture.h"
+#include "platform/glyphs.h"
+#include "platform/status_window_sdl.h"
+#include "qelutil/qelutil.h"
+#include "qelutil/status_state.h"
+
+namespace {
+
+std::atomic<int> g_cancel_calls{0};
+void CountCancel() {
+  ++g_cancel_calls;
+}
+
+constexpr uint32_t kGrey = 0xC0C0C0, kBlack = 0x000000;
+
+// Set pixels of the text in the built-in font.
+int FontPixels(const std::string& text) {
+  const platform::GlyphFont& f = platform::BuiltInGlyphs();
+  int n = 0;
+  for (unsigned char c : text)
+    for (uint32_t row = 0; row < f.height; ++row)
+      n += __builtin_popcount(f.bits[(c - f.first) * f.height + row]);
+  return n;
+}
+
+class WindowFace : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!display_test::XServer::Installed()) GTEST_SKIP() << "Xvfb is not installed";
+    if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+    server_ = std::make_unique<display_test::XServer>();
+    ASSERT_FALSE(server_->Name().empty());
+    setenv("DISPLAY", server_->Name().c_str(), 1);
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    qelutil::ResetStatusForTests();
+    const qelutil::StatusFaceKind window = qelutil::StatusFaceKind::kWindow;
+    qelutil::ForceStatusFaceForTests(&window);
+    g_cancel_calls = 0;
+  }
+  void TearDown() override {
+    StatusClose(0);
+    qelutil::ForceStatusFaceForTests(nullptr);
+    qelutil::ResetStatusForTests();
+    server_.reset();
+  }
+  platform::StatusWindowSdl* Window() { return qelutil::StatusWindowOfFace(qelutil::Status().face.get()); }
+  // Pumps the window for a while, so that the server has drawn it.
+  void Settle(int ms = 400) {
+    for (int i = 0; i < ms / 20; ++i) {
+      StatusCheck();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+  // The window on the 640 x 480 screen (centred; no window manager moves it).
+  std::vector<uint32_t> Shot() {
+    return display_test::Capture(server_->Name(), Left(), Top(), Window()->Width(), Window()->Height());
+  }
+  int Left() { return (640 - Window()->Width()) / 2; }
+  int Top() { return (480 - Window()->Height()) / 2; }
+  // Black pixels of the shot inside the rectangle.
+  int BlackIn(const std::vector<uint32_t>& shot, int x, int y, int w, int h) {
+    int n = 0;
+    for (int row = y; row < y + h; ++row)
+      for (int col = x; col < x + w; ++col) n += shot[size_t(row) * width_ + col] == kBlack;
+    return n;
+  }
+  // The box of a text centred on a baseline.
+  void TextBox(const std::string& text, int baseline, int& x, int& y, int& w, int& h) {
+    w = int(text.size()) * 8;
+    h = 16;
+    x = (Window()->Width() - w) / 2;
+    y = baseline - 12;
+  }
+  // Clicks the screen at (x, y) of the window after `delay_ms`, from
+  // another thread (the window waits inside the call that pumps it).
+  std::thread ClickLater(int x, int y, int delay_ms) {
+    const std::string cmd = "sleep " + std::to_string(delay_ms / 1000.0) + "; DISPLAY=" + server_->Name() +
+                            " xdotool mousemove " + std::to_string(Left() + x) + " " +
+                            std::to_string(Top() + y) + " click 1";
+    return std::thread([cmd] { (void)std::system(cmd.c_str()); });
+  }
+  std::unique_ptr<display_test::XServer> server_;
+  int width_ = 576;  // the window's width (it is gone after the close)
+};
+
+TEST_F(WindowFace, ShowsTheStatusAndSubtitleOnLightGrey) {
+  StatusInit(nullptr, nullptr, 0);
+  ASSERT_TRUE(StatusOpen("VizodOv", "in.bmp to out.flc", CountCancel));
+  ASSERT_NE(Window(), nullptr);
+  width_ = Window()->Width();
+  EXPECT_EQ(StatusGetHWND(), nullptr);  // hidden until the first text
+  const std::string status = "Converting frame 5 of 10...";
+  StatusSet(status.c_str());
+  Settle();
+  EXPECT_NE(StatusGetHWND(), nullptr);
+  const std::vector<uint32_t> shot = Shot();
+  ASSERT_EQ(shot.size(), size_t(Window()->Width()) * Window()->Height());
+  const int height = Window()->Height();
+  int sx, sy, sw, sh, tx, ty, tw, th, bx, by, bw, bh;
+  TextBox(status, height * 8 / 27, sx, sy, sw, sh);
+  TextBox("in.bmp to out.flc", height * 11 / 12, tx, ty, tw, th);
+  Window()->ButtonRect(bx, by, bw, bh);
+  // The texts are there, glyph for glyph; everything else but the button is
+  // light grey.
+  EXPECT_EQ(BlackIn(shot, sx, sy, sw, sh), FontPixels(status));
+  EXPECT_EQ(BlackIn(shot, tx, ty, tw, th), FontPixels("in.bmp to out.flc"));
+  int other = 0;
+  for (int row = 0; row < height; ++row)
+    for (int col = 0; col < Window()->Width(); ++col) {
+      const bool in_text = (col >= sx && col < sx + sw && row >= sy && row < sy + sh) ||
+                           (col >= tx && col < tx + tw && row >= ty && row < ty + th) ||
+                           (col >= bx && col < bx + bw && row >= by && row < by + bh);
+      if (!in_text) other += shot[size_t(row) * Window()->Width() + col] != kGrey;
+    }
+  EXPECT_EQ(other, 0);
+  // The button: "Cancel" with its C underlined, inside a frame.
+  EXPECT_EQ(BlackIn(shot, bx + 2, by + 2, bw - 4, bh - 4), FontPixels("Cancel") + 8);
+}
+
+TEST_F(WindowFace, CancelClickedAsksAndReachesTheCallbackAndDoneCloses) {
+  StatusInit(nullptr, nullptr, 0);
+  ASSERT_TRUE(StatusOpen("VorurEd", "a.wav to b.wav", CountCancel));
+  ASSERT_NE(Window(), nullptr);
+  width_ = Window()->Width();
+  StatusSet("Processing sound data (40%)...");
+  Settle();
+  int bx, by, bw, bh, yes_x, no_x, ay, aw, ah;
+  Window()->ButtonRect(bx, by, bw, bh);
+  Window()->AnswerRects(yes_x, no_x, ay, aw, ah);
+
+  // Cancel, then No: the question goes, nothing is cancelled.
+  std::thread cancel = ClickLater(bx + bw / 2, by + bh / 2, 200);
+  std::vector<uint32_t> asked;
+  std::thread look([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(900));
+    asked = Shot();
+  });
+  std::thread no = ClickLater(no_x + aw / 2, ay + ah / 2, 1400);
+  for (int i = 0; i < 150 && qelutil::Status().cancel_requests == 0; ++i) {
+    StatusCheck();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  cancel.join();
+  look.join();
+  no.join();
+  EXPECT_EQ(qelutil::Status().cancel_requests, 1u);
+  EXPECT_EQ(g_cancel_calls, 0);
+  EXPECT_EQ(qelutil::Status().status_text, "Do you want to cancel? No.");
+  ASSERT_FALSE(asked.empty());
+  int qx, qy, qw, qh;
+  TextBox("Do you want to cancel?", Window()->Height() * 8 / 27, qx, qy, qw, qh);
+  EXPECT_EQ(BlackIn(asked, qx, qy, qw, qh), FontPixels("Do you want to cancel?"));
+
+  // Cancel, then Yes: the callback is called.
+  std::thread cancel2 = ClickLater(bx + bw / 2, by + bh / 2, 200);
+  std::thread yes = ClickLater(yes_x + aw / 2, ay + ah / 2, 900);
+  for (int i = 0; i < 150 && g_cancel_calls == 0; ++i) {
+    StatusCheck();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  cancel2.join();
+  yes.join();
+  EXPECT_EQ(g_cancel_calls, 1);
+  EXPECT_TRUE(qelutil::Status().cancelled);
+
+  // Closing with the wait: the button says Done, and a click on it ends the
+  // wait.
+  StatusSet("Cancelled.");
+  Settle();
+  std::vector<uint32_t> done;
+  std::thread look_done([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    done = Shot();
+  });
+  std::thread click_done = ClickLater(bx + bw / 2, by + bh / 2, 900);
+  const auto start = std::chrono::steady_clock::now();
+  StatusClose(1);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  look_done.join();
+  click_done.join();
+  EXPECT_GE(waited, std::chrono::milliseconds(800));
+  ASSERT_FALSE(done.empty());
+  EXPECT_EQ(BlackIn(done, bx + 2, by + 2, bw - 4, bh - 4), FontPixels("Done") + 8);
+  EXPECT_EQ(qelutil::Status().face, nullptr);
+}
+
+}  // namespace
