@@ -194,8 +194,8 @@ void ShowClipped(Engine& engine, int64_t x, int64_t y, int64_t width, int64_t he
   const int64_t left = Clamp(x, 0, d->Width), top = Clamp(y, 0, d->Height);
   const int64_t right = Clamp(x + width, 0, d->Width), bottom = Clamp(y + height, 0, d->Height);
   if (right <= left || bottom <= top) return;
-  engine.host().Show(static_cast<uint32_t>(left), static_cast<uint32_t>(top),
-                     static_cast<uint32_t>(right - left), static_cast<uint32_t>(bottom - top));
+  engine.host().Show(static_cast<uint32_t>(left), static_cast<uint32_t>(top), static_cast<uint32_t>(right - left),
+                     static_cast<uint32_t>(bottom - top));
 }
 
 }  // namespace
@@ -315,8 +315,7 @@ Canvas CanvasOf(VidzoDisplayBuffer& display) {
 }
 
 Canvas CanvasOf(Bitmap& bitmap) {
-  return Canvas{bitmap.pixels.empty() ? nullptr : bitmap.pixels.data(), bitmap.width, bitmap.height,
-                bitmap.width};
+  return Canvas{bitmap.pixels.empty() ? nullptr : bitmap.pixels.data(), bitmap.width, bitmap.height, bitmap.width};
 }
 
 namespace {
@@ -340,8 +339,7 @@ void DrawLine(const Canvas& c, int64_t x1, int64_t y1, int64_t x2, int64_t y2, u
   const int64_t a1 = along_x ? x1 : y1, a2 = along_x ? x2 : y2;  // major axis
   const int64_t b1 = along_x ? y1 : x1, b2 = along_x ? y2 : x2;  // minor axis
   const int64_t limit_a = along_x ? c.width : c.height, limit_b = along_x ? c.height : c.width;
-  const int64_t low = std::max<int64_t>(std::min(a1, a2), 0),
-                high = std::min<int64_t>(std::max(a1, a2), limit_a - 1);
+  const int64_t low = std::max<int64_t>(std::min(a1, a2), 0), high = std::min<int64_t>(std::max(a1, a2), limit_a - 1);
   for (int64_t a = low; a <= high; ++a) {
     int64_t b = b1;
     if (a2 != a1) {
@@ -360,8 +358,7 @@ void FillBox(const Canvas& c, int64_t x, int64_t y, int64_t width, int64_t heigh
   const int64_t left = Clamp(x, 0, c.width), right = Clamp(x + width, 0, c.width);
   const int64_t top = Clamp(y, 0, c.height), bottom = Clamp(y + height, 0, c.height);
   for (int64_t row = top; row < bottom; ++row)
-    if (right > left)
-      std::memset(c.pixels + size_t(row) * c.pitch + size_t(left), colour, size_t(right - left));
+    if (right > left) std::memset(c.pixels + size_t(row) * c.pitch + size_t(left), colour, size_t(right - left));
 }
 
 void DrawGlyphs(Engine& engine, const Canvas& c, int64_t x, int64_t y, const std::string& text) {
@@ -420,8 +417,7 @@ int32_t NumberHandle(Engine& engine) {
 Bitmap& NeedBitmap(Engine& engine, int32_t handle) {
   Screen& s = ScreenOf(engine);
   const int64_t slot = int64_t(handle) - kBitmapBase;
-  if (slot < 0 || slot >= int64_t(kBitmapSlots) || !s.bitmaps[size_t(slot)].used)
-    engine.ErrorWithCommand(kBadBitmap);
+  if (slot < 0 || slot >= int64_t(kBitmapSlots) || !s.bitmaps[size_t(slot)].used) engine.ErrorWithCommand(kBadBitmap);
   return s.bitmaps[size_t(slot)];
 }
 
