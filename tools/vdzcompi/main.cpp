@@ -13,6 +13,7 @@
 #include "platform/file.h"
 #include "playback/vidzo.h"
 #include "tools/lib/file_bytes.h"
+#include "tools/lib/self_play.h"
 #include "tools/lib/tool_run.h"
 
 namespace {
@@ -31,9 +32,7 @@ constexpr const char* kUsage =
     "Ends with a one-line summary; exit status 0 on success, 1 on failure,\n"
     "2 for a usage error.\n";
 
-constexpr char kHead[] = "SELFPLAY";
-constexpr char kTail[] = "VIDZOER!";
-constexpr size_t kField = 208;
+constexpr size_t kField = vidzotools::kSelfPlayField;
 
 int Usage(const std::string& problem) {
   std::fprintf(stderr, "vdzcompi: %s (see --help)\n", problem.c_str());
@@ -47,18 +46,6 @@ std::string Lower(std::string s) {
 
 bool EndsWith(const std::string& s, const std::string& end) {
   return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
-}
-
-// Where the self-play field of a player's program image starts, or npos.
-size_t FindField(const std::vector<uint8_t>& image) {
-  const uint8_t* begin = image.data();
-  const uint8_t* end = begin + image.size();
-  for (const uint8_t* at = std::search(begin, end, kHead, kHead + 8); at != end;
-       at = std::search(at + 1, end, kHead, kHead + 8)) {
-    if (static_cast<size_t>(end - at) < 8 + kField + 8) break;
-    if (std::memcmp(at + 8 + kField, kTail, 8) == 0) return static_cast<size_t>(at - begin) + 8;
-  }
-  return std::string::npos;
 }
 
 }  // namespace
@@ -104,8 +91,8 @@ int main(int argc, char** argv) {
         "vdzcompi: " + player + ": only the player vidzoplw makes self-playing programs on this system.", 1);
   std::vector<uint8_t> image;
   if (!vidzotools::ReadFileBytes(player, image)) return run.Finish("vdzcompi: cannot read " + player, 1);
-  const size_t field = FindField(image);
-  if (field == std::string::npos)
+  const size_t field = vidzotools::FindSelfPlayField(image);
+  if (field == vidzotools::kNoSelfPlayField)
     return run.Finish("vdzcompi: " + player + " is not the player vidzoplw (it has no self-play area).", 1);
   if (std::any_of(image.begin() + static_cast<long>(field), image.begin() + static_cast<long>(field + kField),
                   [](uint8_t b) { return b != 0; }))
