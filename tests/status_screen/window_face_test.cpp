@@ -1,7 +1,9 @@
 // The status window's window face on an X server of its own: what it shows
 // (screenshots against the built-in font's glyphs), Cancel clicked with
 // xdotool, the question answered, and Done closing it.
+#include <SDL.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -11,10 +13,13 @@
 #include <vector>
 
 #include "../display/display_fixture.h"
+#include "../player/fake_front_end.h"
 #include "platform/glyphs.h"
+#include "platform/report_channel.h"
 #include "platform/status_window_sdl.h"
 #include "qelutil/qelutil.h"
 #include "qelutil/status_state.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -194,6 +199,43 @@ TEST_F(WindowFace, CancelClickedAsksAndReachesTheCallbackAndDoneCloses) {
   ASSERT_FALSE(done.empty());
   EXPECT_EQ(BlackIn(done, bx + 2, by + 2, bw - 4, bh - 4), FontPixels("Done") + 8);
   EXPECT_EQ(qelutil::Status().face, nullptr);
+}
+
+// Minimised and restored (events as the window system sends them): the
+// owner hears of the restore.
+TEST_F(WindowFace, RestoringTellsTheOwner) {
+  vidzoer_test::TempDir runtime;
+  setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+  const uint32_t id = 800000 + static_cast<uint32_t>(getpid() % 100000);
+  player_test::FakeFrontEnd front(id, "Vidzoer for Windows", 0);
+  ASSERT_TRUE(front.listening());
+  StatusInit(nullptr, reinterpret_cast<void*>(static_cast<uintptr_t>(id)), 0);
+  ASSERT_TRUE(StatusOpen("VidzoMix", "a.wav into b.vdz", CountCancel));
+  StatusSet("Mixing frame 1 of 9...");
+  Settle(200);
+  auto send = [](uint32_t window, uint8_t what) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = window;
+    e.window.event = what;
+    SDL_PushEvent(&e);
+  };
+  const uint32_t window = Window()->Id();
+  send(window, SDL_WINDOWEVENT_MINIMIZED);
+  EXPECT_EQ(StatusCheck(), 1);
+  EXPECT_EQ(StatusGetHWND(), reinterpret_cast<void*>(static_cast<uintptr_t>(id)));  // not visible: the owner
+  EXPECT_TRUE(front.Records().empty());
+  send(window, SDL_WINDOWEVENT_RESTORED);
+  EXPECT_EQ(StatusCheck(), 1);
+  const auto records = front.Records(1);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].kind, platform::kReportMessage);
+  EXPECT_EQ(records[0].identifier, platform::kReportRestored);
+  EXPECT_EQ(records[0].data, std::vector<uint8_t>(8, 0));
+  // A restore that was no minimise says nothing.
+  send(window, SDL_WINDOWEVENT_RESTORED);
+  StatusCheck();
+  EXPECT_EQ(front.Records().size(), 1u);
 }
 
 }  // namespace
