@@ -50,10 +50,9 @@ std::unique_ptr<StatusWindowSdl> StatusWindowSdl::Open(const std::string& title)
 }
 
 StatusWindowSdl::~StatusWindowSdl() {
-  if (impl_ != nullptr && impl_->window != nullptr) {
-    SDL_DestroyWindow(impl_->window);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  }
+  // SDL's video stays started for the rest of the process: stopping it
+  // unloads the window system's libraries with what they keep.
+  if (impl_ != nullptr && impl_->window != nullptr) SDL_DestroyWindow(impl_->window);
 }
 
 void StatusWindowSdl::Show() {

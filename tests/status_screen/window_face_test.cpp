@@ -45,7 +45,8 @@ class WindowFace : public ::testing::Test {
   void SetUp() override {
     if (!display_test::XServer::Installed()) GTEST_SKIP() << "Xvfb is not installed";
     if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
-    server_ = std::make_unique<display_test::XServer>();
+    // One server for all the tests: SDL's video, once started, stays with it.
+    if (server_ == nullptr) server_ = new display_test::XServer();
     ASSERT_FALSE(server_->Name().empty());
     setenv("DISPLAY", server_->Name().c_str(), 1);
     setenv("SDL_VIDEODRIVER", "x11", 1);
@@ -58,7 +59,6 @@ class WindowFace : public ::testing::Test {
     StatusClose(0);
     qelutil::ForceStatusFaceForTests(nullptr);
     qelutil::ResetStatusForTests();
-    server_.reset();
   }
   platform::StatusWindowSdl* Window() { return qelutil::StatusWindowOfFace(qelutil::Status().face.get()); }
   // Pumps the window for a while, so that the server has drawn it.
@@ -96,7 +96,7 @@ class WindowFace : public ::testing::Test {
                             std::to_string(Top() + y) + " click 1";
     return std::thread([cmd] { (void)std::system(cmd.c_str()); });
   }
-  std::unique_ptr<display_test::XServer> server_;
+  static display_test::XServer* server_;  // lives as long as the program
   int width_ = 576;  // the window's width (it is gone after the close)
 };
 
@@ -200,6 +200,8 @@ TEST_F(WindowFace, CancelClickedAsksAndReachesTheCallbackAndDoneCloses) {
   EXPECT_EQ(BlackIn(done, bx + 2, by + 2, bw - 4, bh - 4), FontPixels("Done") + 8);
   EXPECT_EQ(qelutil::Status().face, nullptr);
 }
+
+display_test::XServer* WindowFace::server_ = nullptr;
 
 // Minimised and restored (events as the window system sends them): the
 // owner hears of the restore.
