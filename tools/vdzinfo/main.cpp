@@ -134,16 +134,17 @@ bool MakeFolder(const std::string& dir, std::string& error) {
   return true;
 }
 
-bool WriteFrames(const std::string& name, const std::string& dir, std::string& error) {
+bool WriteFrames(const std::string& name, const std::string& dir, uint32_t frames, std::string& error) {
   if (!MakeFolder(dir, error)) return false;
   return DecodeVdzFrames(
       name, false,
-      [&dir](const DecodedFrame& f, std::string& message) {
+      [&dir, frames](const DecodedFrame& f, std::string& message) {
         if (ToolRun::Cancelled()) {
           message = "cancelled";
           return false;
         }
-        ToolRun::Progress("Writing frame " + std::to_string(f.index + 1) + "...");
+        ToolRun::Progress("Writing frame " + std::to_string(f.index + 1) + " of " + std::to_string(frames) +
+                          "...");
         RgbPicture picture{f.width, f.height,
                            std::vector<uint8_t>(static_cast<size_t>(f.width) * f.height * 3)};
         for (size_t i = 0; i < static_cast<size_t>(f.width) * f.height; ++i)
@@ -256,9 +257,10 @@ int main(int argc, char** argv) {
   if (!handle) return FinishFailed(run, error);
   Describe(file, handle.get());
   const std::string summary = Summary(file, handle.get());
+  const uint32_t frames = handle->FrameCount;
   handle.reset();
   std::fflush(stdout);
-  if (want_frames && !WriteFrames(file, frames_dir, error)) return FinishFailed(run, error);
+  if (want_frames && !WriteFrames(file, frames_dir, frames, error)) return FinishFailed(run, error);
   if (want_tracks && !WriteTracks(file, tracks_dir, error)) return FinishFailed(run, error);
   // The description is on standard output; the summary closes the window.
   run.Close(summary);
