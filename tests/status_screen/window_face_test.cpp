@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -88,16 +89,38 @@ class WindowFace : public ::testing::Test {
     x = (Window()->Width() - w) / 2;
     y = baseline - 12;
   }
-  // Clicks the screen at (x, y) of the window after `delay_ms`, from
-  // another thread (the window waits inside the call that pumps it).
-  std::thread ClickLater(int x, int y, int delay_ms) {
-    const std::string cmd = "sleep " + std::to_string(delay_ms / 1000.0) + "; DISPLAY=" + server_->Name() +
-                            " xdotool mousemove " + std::to_string(Left() + x) + " " +
-                            std::to_string(Top() + y) + " click 1";
-    return std::thread([cmd] { (void)std::system(cmd.c_str()); });
+  // From another thread (the window waits inside the call that pumps it):
+  // waits (up to 20 s) until a screenshot of the window satisfies `ready`,
+  // keeps that screenshot in `seen`, and clicks at (x, y) of the window.
+  std::thread ClickWhen(std::function<bool(const std::vector<uint32_t>&)> ready, int x, int y,
+                        std::vector<uint32_t>* seen = nullptr) {
+    const std::string cmd = "DISPLAY=" + server_->Name() + " xdotool mousemove " +
+                            std::to_string(Left() + x) + " " + std::to_string(Top() + y) + " click 1";
+    const int left = Left(), top = Top(), w = Window()->Width(), h = Window()->Height();
+    const std::string name = server_->Name();
+    return std::thread([=] {
+      for (int i = 0; i < 200; ++i) {
+        const std::vector<uint32_t> shot = display_test::Capture(name, left, top, w, h);
+        if (!shot.empty() && ready(shot)) {
+          if (seen != nullptr) *seen = shot;
+          break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      }
+      (void)std::system(cmd.c_str());
+    });
+  }
+  // A screenshot test: the window shows `text` centred on the status line.
+  std::function<bool(const std::vector<uint32_t>&)> Showing(const std::string& text) {
+    int x, y, w, h;
+    TextBox(text, Window()->Height() * 8 / 27, x, y, w, h);
+    const int want = FontPixels(text);
+    return [this, x, y, w, h, want](const std::vector<uint32_t>& shot) {
+      return BlackIn(shot, x, y, w, h) == want;
+    };
   }
   static display_test::XServer* server_;  // lives as long as the program
-  int width_ = 576;  // the window's width (it is gone after the close)
+  int width_ = 576;                       // the window's width (it is gone after the close)
 };
 
 TEST_F(WindowFace, ShowsTheStatusAndSubtitleOnLightGrey) {
@@ -145,33 +168,31 @@ TEST_F(WindowFace, CancelClickedAsksAndReachesTheCallbackAndDoneCloses) {
   Window()->ButtonRect(bx, by, bw, bh);
   Window()->AnswerRects(yes_x, no_x, ay, aw, ah);
 
-  // Cancel, then No: the question goes, nothing is cancelled.
-  std::thread cancel = ClickLater(bx + bw / 2, by + bh / 2, 200);
+  // Cancel, then No once the question shows: the question goes, nothing is
+  // cancelled.
+  const std::string question = "Do you want to cancel?";
+  std::thread cancel = ClickWhen(Showing("Processing sound data (40%)..."), bx + bw / 2, by + bh / 2);
   std::vector<uint32_t> asked;
-  std::thread look([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(900));
-    asked = Shot();
-  });
-  std::thread no = ClickLater(no_x + aw / 2, ay + ah / 2, 1400);
-  for (int i = 0; i < 150 && qelutil::Status().cancel_requests == 0; ++i) {
+  std::thread no = ClickWhen(Showing(question), no_x + aw / 2, ay + ah / 2, &asked);
+  for (int i = 0; i < 1000 && qelutil::Status().cancel_requests == 0; ++i) {
     StatusCheck();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   cancel.join();
-  look.join();
   no.join();
   EXPECT_EQ(qelutil::Status().cancel_requests, 1u);
   EXPECT_EQ(g_cancel_calls, 0);
   EXPECT_EQ(qelutil::Status().status_text, "Do you want to cancel? No.");
   ASSERT_FALSE(asked.empty());
-  int qx, qy, qw, qh;
-  TextBox("Do you want to cancel?", Window()->Height() * 8 / 27, qx, qy, qw, qh);
-  EXPECT_EQ(BlackIn(asked, qx, qy, qw, qh), FontPixels("Do you want to cancel?"));
+  // The question's buttons: Yes and No, each with its letter underlined.
+  EXPECT_EQ(BlackIn(asked, yes_x + 2, ay + 2, aw - 4, ah - 4), FontPixels("Yes") + 8);
+  EXPECT_EQ(BlackIn(asked, no_x + 2, ay + 2, aw - 4, ah - 4), FontPixels("No") + 8);
 
   // Cancel, then Yes: the callback is called.
-  std::thread cancel2 = ClickLater(bx + bw / 2, by + bh / 2, 200);
-  std::thread yes = ClickLater(yes_x + aw / 2, ay + ah / 2, 900);
-  for (int i = 0; i < 150 && g_cancel_calls == 0; ++i) {
+  StatusSet("Processing sound data (50%)...");
+  std::thread cancel2 = ClickWhen(Showing("Processing sound data (50%)..."), bx + bw / 2, by + bh / 2);
+  std::thread yes = ClickWhen(Showing(question), yes_x + aw / 2, ay + ah / 2);
+  for (int i = 0; i < 1000 && g_cancel_calls == 0; ++i) {
     StatusCheck();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
@@ -185,19 +206,15 @@ TEST_F(WindowFace, CancelClickedAsksAndReachesTheCallbackAndDoneCloses) {
   StatusSet("Cancelled.");
   Settle();
   std::vector<uint32_t> done;
-  std::thread look_done([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    done = Shot();
-  });
-  std::thread click_done = ClickLater(bx + bw / 2, by + bh / 2, 900);
-  const auto start = std::chrono::steady_clock::now();
+  const int done_pixels = FontPixels("Done") + 8;
+  std::thread click_done = ClickWhen(
+      [&](const std::vector<uint32_t>& shot) {
+        return BlackIn(shot, bx + 2, by + 2, bw - 4, bh - 4) == done_pixels;
+      },
+      bx + bw / 2, by + bh / 2, &done);
   StatusClose(1);
-  const auto waited = std::chrono::steady_clock::now() - start;
-  look_done.join();
   click_done.join();
-  EXPECT_GE(waited, std::chrono::milliseconds(800));
-  ASSERT_FALSE(done.empty());
-  EXPECT_EQ(BlackIn(done, bx + 2, by + 2, bw - 4, bh - 4), FontPixels("Done") + 8);
+  ASSERT_FALSE(done.empty());  // the wait lasted until Done showed and was clicked
   EXPECT_EQ(qelutil::Status().face, nullptr);
 }
 
