@@ -54,4 +54,8 @@ MessagePresenter SetMessagePresenter(MessagePresenter presenter) {
   return std::exchange(g_presenter, std::move(presenter));
 }
 
+bool HasMessagePresenter() {
+  return static_cast<bool>(CurrentPresenter());
+}
+
 }  // namespace platform

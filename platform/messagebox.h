@@ -19,9 +19,11 @@ bool AskYesNo(const char* text, const char* caption, bool default_no);
 
 // The presenter gets the text, the caption and the kind; for questions its
 // result is the answer (true = Yes), for other boxes it is ignored.
-using MessagePresenter = std::function<bool(const char* text, const char* caption, MessageKind kind,
-                                            bool default_no)>;
+using MessagePresenter =
+    std::function<bool(const char* text, const char* caption, MessageKind kind, bool default_no)>;
 // Installs a presenter (an empty one removes it); returns the previous one.
 MessagePresenter SetMessagePresenter(MessagePresenter presenter);
+// Whether a presenter is installed.
+bool HasMessagePresenter();
 
 }  // namespace platform

@@ -140,13 +140,14 @@ QELUTIL_API char* GetElapsedTime(char* dest, uint32_t milliseconds);
 QELUTIL_API int32_t MakeFrameRate(int32_t rate);
 
 /* ------------------------------------------------------------------------ */
-/* Status reporting (terminal form: questions on the terminal when standard  */
-/* input is one, else the default answer; messages to standard error)        */
+/* Status reporting and the status window (messages also go to standard     */
+/* error; questions are answered where the face can ask them)               */
 /* ------------------------------------------------------------------------ */
 
 /* Stores the instance, the owner window (or null) and the quiet flag. */
 QELUTIL_API void StatusInit(void* instance, void* owner, int32_t quiet);
-/* Keeps text as the status text; 0 while no status window is open. */
+/* Shows text as the status text and handles what waits (StatusCheck's
+ * result); 0 while no status window is open (the text is kept). */
 QELUTIL_API int32_t StatusSet(const char* text);
 /* A message captioned with the status title (the program's name while there
  * is none); error selects the error icon. */
@@ -155,6 +156,33 @@ QELUTIL_API void StatusMessageTitle(const char* text, const char* caption, int32
 /* A Yes/No question (No the default when default_no is set); the question
  * and " Yes." or " No." become the status text. 1 for Yes. */
 QELUTIL_API int32_t StatusAsk(const char* question, int32_t default_no);
+
+/* The status window. Its face is chosen when it opens: a window when a
+ * display is available and standard error is not a terminal, a progress line
+ * rewritten in place on a terminal (Ctrl-C asks "Do you want to cancel?", a
+ * second Ctrl-C cancels at once), or plain lines on standard error (the quiet
+ * flag, or neither). The owner given to StatusInit is the front end: the
+ * number N of its "/#N" as a pointer-sized value (null for none). */
+typedef void (*StatusCancelFn)(void);
+/* Opens the status window (shown by the first StatusSet); the status text
+ * becomes "Loading...". 1 on success. */
+QELUTIL_API int32_t StatusOpen(const char* title, const char* subtitle, StatusCancelFn on_cancel);
+/* Handles what waits (Ctrl-C, the window's events); nonzero when something
+ * was waiting. */
+QELUTIL_API int32_t StatusCheck(void);
+/* What Cancel does: asks "Do you want to cancel?" unless cancelled already,
+ * and on Yes sets the cancelled flag and calls the cancel callback. Returns
+ * the cancelled flag. */
+QELUTIL_API int32_t StatusDoCancel(void);
+/* The status window while it is visible, else the owner: the parent of
+ * message boxes. */
+QELUTIL_API void* StatusGetHWND(void);
+/* Sends the owner the report "title - subtitle\r\n  status text", then closes
+ * the window (with wait set, a visible window waits for Done). */
+QELUTIL_API void StatusClose(int32_t wait);
+/* Sends the copy-data record (identifier, count bytes of data) to the front
+ * end `target`; 1 when it was delivered, else 0. */
+QELUTIL_API int32_t CopyData(void* target, void* sender, uint32_t identifier, uint32_t count, const void* data);
 
 /* ------------------------------------------------------------------------ */
 /* Buffered file and bit I/O                                                 */

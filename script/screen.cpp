@@ -5,14 +5,10 @@
 #include <cstring>
 
 #include "platform/clock.h"
+#include "platform/glyphs.h"
 
 namespace vidzoscript {
 namespace {
-
-const uint8_t kFontBits[] = {
-#include "script/fonts/font_8x16.inc"
-};
-static_assert(sizeof kFontBits == 144 * 16, "characters 32 to 175, 16 rows each");
 
 // The arrow, row by row: '.' outside, 'o' outline, '#' inside.
 constexpr const char* kArrowRows[kArrowHeight] = {
@@ -85,7 +81,7 @@ VidzoDisplayBuffer& NeedDisplay(Engine& engine) {
 const Font& BuiltInFont() {
   static const Font font = [] {
     Font f;
-    f.bits = kFontBits;
+    f.bits = platform::BuiltInGlyphs().bits;
     return f;
   }();
   return font;
@@ -368,24 +364,10 @@ void FillBox(const Canvas& c, int64_t x, int64_t y, int64_t width, int64_t heigh
 void DrawGlyphs(Engine& engine, const Canvas& c, int64_t x, int64_t y, const std::string& text) {
   Screen& s = ScreenOf(engine);
   const Font& f = s.font;
-  if (c.pixels == nullptr || f.bits == nullptr) return;
-  const bool fore = s.text_colour != s.trans_colour, back = s.back_colour != s.trans_colour;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const uint32_t code = static_cast<uint8_t>(text[i]);
-    const uint8_t* glyph =
-        code >= f.first && code <= f.last ? f.bits + size_t(code - f.first) * f.height * f.row_bytes : nullptr;
-    const int64_t gx = x + int64_t(i) * f.width;
-    for (uint32_t row = 0; row < f.height; ++row) {
-      const int64_t py = y + row;
-      if (py < 0 || py >= c.height) continue;
-      for (uint32_t col = 0; col < f.width; ++col) {
-        const int64_t px = gx + col;
-        if (px < 0 || px >= c.width) continue;
-        const bool set = glyph != nullptr && (glyph[row * f.row_bytes + col / 8] & (0x80 >> (col % 8))) != 0;
-        if (set ? fore : back) c.pixels[size_t(py) * c.pitch + size_t(px)] = set ? s.text_colour : s.back_colour;
-      }
-    }
-  }
+  const platform::GlyphFont font{f.width, f.height, f.first, f.last, f.row_bytes, f.bits};
+  platform::DrawGlyphText(font, {c.pixels, int64_t(c.pitch), int64_t(c.width), int64_t(c.height)}, x, y, text,
+                          s.text_colour, s.back_colour, s.text_colour != s.trans_colour,
+                          s.back_colour != s.trans_colour);
 }
 
 void WriteText(Engine& engine, const std::string& text) {

@@ -27,6 +27,9 @@ packages=(
   # Debian package (dpkg-shlibdeps and file for its dependencies, lintian
   # to check it).
   groff-base man-db dpkg-dev file lintian
+  # The status window's tests: a terminal (tmux) for the progress line and
+  # Ctrl-C, clicks injected into its window on Xvfb (xdotool).
+  tmux xdotool
 )
 # Extra packages may be asked for on the command line (e.g. clang for fuzzing).
 packages+=("$@")

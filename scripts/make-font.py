@@ -4,7 +4,7 @@ script player's built-in font: the glyphs of characters 32 to 175, where 128
 to 175 are the accented letters and signs of the classic PC code page.
 
 Run once; its output is kept in the repository:
-  scripts/make-font.py /usr/share/consolefonts/Uni2-VGA16.psf.gz > script/fonts/font_8x16.inc
+  scripts/make-font.py /usr/share/consolefonts/Uni2-VGA16.psf.gz > platform/fonts/font_8x16.inc
 """
 import gzip
 import struct

@@ -382,7 +382,9 @@ TEST_F(VizodovTest, WritesUnderATemporaryNameAndReportsToTheFrontEnd) {
     EXPECT_EQ(records[2].kind, platform::kReportCopyData);
     EXPECT_EQ(records[2].identifier, platform::kReportDataText);
     const std::string text(records[2].data.begin(), records[2].data.end());
-    EXPECT_EQ(text.rfind("1 frame written to out.flc, ", 0), 0u) << text;
+    // The status window's closing report: its title and subtitle, then the
+    // last line.
+    EXPECT_EQ(text.rfind("VizodOv - in.bmp to out\r\n  1 frame written to out.flc, ", 0), 0u) << text;
     EXPECT_EQ(text.back(), '\0');
   }
   // The flic took its name when complete; nothing else is left behind.

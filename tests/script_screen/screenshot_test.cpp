@@ -29,7 +29,7 @@ using script_screen::ScreenColour;
 using script_screen::ScriptRun;
 
 const std::uint8_t kFont[] = {
-#include "script/fonts/font_8x16.inc"
+#include "platform/fonts/font_8x16.inc"
 };
 
 // The palette SCREENGRAPHICS sets: grey, red, green and blue ramps of 64.

@@ -6,6 +6,7 @@
 #include "tools/lib/file_bytes.h"
 #include "tools/lib/scratch_file.h"
 #include "tools/lib/sound_tracks.h"
+#include "tools/lib/tool_run.h"
 
 namespace vidzotools {
 namespace {
@@ -50,6 +51,13 @@ bool PackSoundTrack(CSFile* c, uint32_t t, VdzContent& content, uint64_t period,
   };
   std::vector<Placed> placed;
   for (size_t i = 0; i < content.frames.size(); ++i) {
+    if (ToolRun::Cancelled()) {
+      QELFileClose(out);
+      error = "cancelled; nothing was written";
+      return false;
+    }
+    ToolRun::Progress("Mixing frame " + std::to_string(i + 1) + " of " + std::to_string(content.frames.size()) +
+                      "...");
     const uint64_t bytes = (SpanStart(i + 1, period, lead, rate) - SpanStart(i, period, lead, rate)) * frame;
     if (bytes == 0) continue;
     if (bytes > 0x7FFFFFF0u) {

@@ -8,14 +8,18 @@
 #include <optional>
 
 #include "platform/program_info.h"
+#include "qelutil/status_state.h"
 
 namespace vidzotools {
 namespace {
 
 const char* program_name = "tool";
-bool progress_on_terminal = false;
-bool progress_shown = false;
 std::string last_error;
+bool cancelled = false;
+
+void OnCancel() {
+  cancelled = true;
+}
 
 }  // namespace
 
@@ -40,16 +44,24 @@ bool ToolRun::CommandLine(int argc, char** argv, std::span<const platform::Switc
 }
 
 void ToolRun::Start(int32_t front_end) {
-  progress_on_terminal = isatty(2) != 0;
-  StatusInit(nullptr, nullptr, 0);
-  if (front_end <= 0) return;
-  auto channel = platform::ReportChannel::Connect(static_cast<uint32_t>(front_end));
-  if (channel == nullptr) return;
-  const std::string caption = channel->Caption().value_or(std::string());
-  if (caption.compare(0, std::strlen(platform::kFrontEndCaption), platform::kFrontEndCaption) != 0) return;
-  const std::optional<uint32_t> answer = channel->Send(platform::kReportHello, 0, 0);
-  if (answer && *answer == platform::kReportForgetMe) return;
-  front_ = std::move(channel);
+  Start(front_end, program_name, "");
+}
+
+void ToolRun::Start(int32_t front_end, const std::string& title, const std::string& subtitle) {
+  cancelled = false;
+  if (front_end > 0) {
+    auto channel = platform::ReportChannel::Connect(static_cast<uint32_t>(front_end));
+    const std::string caption =
+        channel != nullptr ? channel->Caption().value_or(std::string()) : std::string();
+    if (caption.compare(0, std::strlen(platform::kFrontEndCaption), platform::kFrontEndCaption) == 0) {
+      const std::optional<uint32_t> answer = channel->Send(platform::kReportHello, 0, 0);
+      if (!answer || *answer != platform::kReportForgetMe) front_ = std::move(channel);
+    }
+  }
+  // The front end is the owner, named by its number.
+  void* owner = front_ != nullptr ? reinterpret_cast<void*>(static_cast<uintptr_t>(front_end)) : nullptr;
+  StatusInit(nullptr, owner, 0);
+  StatusOpen(title.c_str(), subtitle.c_str(), OnCancel);
 }
 
 uint8_t ToolRun::Message(const char* text, int32_t kind) {
@@ -59,12 +71,17 @@ uint8_t ToolRun::Message(const char* text, int32_t kind) {
     last_error = "the output was not overwritten";
   } else if (text != nullptr) {
     StatusSet(text);
-    if (progress_on_terminal) {
-      std::fprintf(stderr, "\r%-70.70s", text);
-      progress_shown = true;
-    }
   }
-  return 0;
+  return cancelled ? 1 : 0;
+}
+
+void ToolRun::Progress(const std::string& text) {
+  StatusSet(text.c_str());
+}
+
+bool ToolRun::Cancelled() {
+  StatusCheck();
+  return cancelled;
 }
 
 const std::string& ToolRun::LastError() const {
@@ -72,15 +89,16 @@ const std::string& ToolRun::LastError() const {
 }
 
 int ToolRun::Finish(const std::string& text, int code) {
-  if (progress_shown) std::fputc('\n', stderr);
-  progress_shown = false;
+  Close(text);
   std::fprintf(code == 0 ? stdout : stderr, "%s\n", text.c_str());
-  if (front_ != nullptr) {
-    std::vector<char> data(text.begin(), text.end());
-    data.push_back('\0');
-    front_->CopyData(platform::kReportDataText, data.data(), static_cast<uint32_t>(data.size()));
-  }
   return code;
+}
+
+void ToolRun::Close(const std::string& text) {
+  // The closing status text goes to the front end; the window does not show
+  // it again, since the tool prints its last line itself.
+  qelutil::Status().status_text = text;
+  StatusClose(0);
 }
 
 std::string TemporaryBeside(const std::string& target, const char* program) {

@@ -27,14 +27,26 @@ class ToolRun {
   // The command line of argv as the switch functions read it (names quoted),
   // or false with a message on standard error.
   bool CommandLine(int argc, char** argv, std::span<const platform::SwitchDef> switches, std::vector<char>& line);
-  // Opens the status reporting and, with a "/#" id, the front end's channel.
+  // Opens the status window (titled with the program's name) and, with a
+  // "/#" id, the front end's channel.
   void Start(int32_t front_end);
-  // The message function of the utility library (text, kind).
+  // The same with the window's title and subtitle.
+  void Start(int32_t front_end, const std::string& title, const std::string& subtitle);
+  // The message function of the utility library (text, kind); a progress
+  // text answers 1 (stop) once the user cancelled.
   static uint8_t Message(const char* text, int32_t kind);
+  // Shows a progress text in the status window.
+  static void Progress(const std::string& text);
+  // Whether the user cancelled (the status window is checked first).
+  static bool Cancelled();
   const std::string& LastError() const;
   // Writes the run's last line (standard output when `code` is 0, else
-  // standard error), reports it to the front end, and returns `code`.
+  // standard error), makes it the status text and closes the status window,
+  // which reports it to the front end, and returns `code`.
   int Finish(const std::string& text, int code);
+  // Closes the status window with `text` as its last status text (which the
+  // front end receives), without printing it.
+  void Close(const std::string& text);
 
  private:
   std::unique_ptr<platform::ReportChannel> front_;

@@ -14,6 +14,7 @@
 #include "platform/program_info.h"
 #include "playback/vidzo.h"
 #include "tools/lib/ppm.h"
+#include "tools/lib/tool_run.h"
 #include "tools/lib/vdz_frames.h"
 #include "tools/lib/vdz_tracks.h"
 
@@ -33,11 +34,16 @@ constexpr const char* kUsage =
     "A file whose frame data ends early (an interrupted copy) is described\n"
     "with the frames it holds whole, and --frames and --tracks decode those.\n"
     "Pictures larger than 16384 pixels on a side or 33554432 pixels in all\n"
-    "(doubled height included) are refused.\n";
+    "(doubled height included) are refused.\n"
+    "Progress goes to the status window; Cancel stops the decoding.\n";
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "vdzinfo: %s\n", message.c_str());
   return 1;
+}
+
+int FinishFailed(ToolRun& run, const std::string& message) {
+  return run.Finish("vdzinfo: " + message, 1);
 }
 
 struct HandleCloser {
@@ -128,11 +134,17 @@ bool MakeFolder(const std::string& dir, std::string& error) {
   return true;
 }
 
-bool WriteFrames(const std::string& name, const std::string& dir, std::string& error) {
+bool WriteFrames(const std::string& name, const std::string& dir, uint32_t frames, std::string& error) {
   if (!MakeFolder(dir, error)) return false;
   return DecodeVdzFrames(
       name, false,
-      [&dir](const DecodedFrame& f, std::string& message) {
+      [&dir, frames](const DecodedFrame& f, std::string& message) {
+        if (ToolRun::Cancelled()) {
+          message = "cancelled";
+          return false;
+        }
+        ToolRun::Progress("Writing frame " + std::to_string(f.index + 1) + " of " + std::to_string(frames) +
+                          "...");
         RgbPicture picture{f.width, f.height,
                            std::vector<uint8_t>(static_cast<size_t>(f.width) * f.height * 3)};
         for (size_t i = 0; i < static_cast<size_t>(f.width) * f.height; ++i)
@@ -164,6 +176,10 @@ bool WriteTracks(const std::string& name, const std::string& dir, std::string& e
   ok = ok && DecodeVdzTracks(
                  handle.get(), name,
                  [&](int t, const uint8_t* pcm, size_t bytes, std::string& message) {
+                   if (ToolRun::Cancelled()) {
+                     message = "cancelled";
+                     return false;
+                   }
                    if (platform::FileWrite(fds[t], pcm, bytes) == bytes) return true;
                    message = "cannot write " + files[t];
                    return false;
@@ -178,13 +194,35 @@ bool WriteTracks(const std::string& name, const std::string& dir, std::string& e
   return ok;
 }
 
+// One line for the front end: the file's size, frames, rate and sound.
+std::string Summary(const std::string& name, const VidzoHandle* h) {
+  int tracks = 0;
+  for (int t = 0; t < VDZ_TRACKS; ++t) tracks += (h->AudioFormat[t] & VDZ_AUDIO_PRESENT) != 0;
+  return "File: " + BaseName(name) + ", " + std::to_string(h->Width) + "x" + std::to_string(h->Height) +
+         ", " + std::to_string(h->HeaderFrameCount) + " frames, frame rate " + RateText(h->FrameRate) + ", " +
+         std::to_string(tracks) + " sound track" + (tracks == 1 ? "" : "s") + ".";
+}
+
+// The front end's "/#N" (an argument made of it alone); 0 when it is not that.
+int32_t FrontEndArgument(const std::string& arg) {
+  if (arg.size() < 3 || arg.compare(0, 2, "/#") != 0 || arg.size() > 12) return 0;
+  for (size_t i = 2; i < arg.size(); ++i)
+    if (arg[i] < '0' || arg[i] > '9') return 0;
+  return static_cast<int32_t>(std::min(std::stoll(arg.substr(2)), 0x7FFFFFFFLL));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::string file, frames_dir, tracks_dir;
   bool want_frames = false, want_tracks = false;
+  int32_t front_end = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (FrontEndArgument(arg) != 0) {
+      front_end = FrontEndArgument(arg);
+      continue;
+    }
     if (arg == "--help") {
       std::fputs(kUsage, stdout);
       std::fputs(platform::HelpPageNote("vdzinfo").c_str(), stdout);
@@ -212,13 +250,19 @@ int main(int argc, char** argv) {
   }
   if (file.empty()) return Fail("expected a .vdz file (see --help)");
 
+  ToolRun run("vdzinfo");
+  run.Start(front_end, "VdzInfo", BaseName(file));
   std::string error;
   std::unique_ptr<VidzoHandle, HandleCloser> handle(OpenVdzChecked(file, error));
-  if (!handle) return Fail(error);
+  if (!handle) return FinishFailed(run, error);
   Describe(file, handle.get());
+  const std::string summary = Summary(file, handle.get());
+  const uint32_t frames = handle->FrameCount;
   handle.reset();
   std::fflush(stdout);
-  if (want_frames && !WriteFrames(file, frames_dir, error)) return Fail(error);
-  if (want_tracks && !WriteTracks(file, tracks_dir, error)) return Fail(error);
+  if (want_frames && !WriteFrames(file, frames_dir, frames, error)) return FinishFailed(run, error);
+  if (want_tracks && !WriteTracks(file, tracks_dir, error)) return FinishFailed(run, error);
+  // The description is on standard output; the summary closes the window.
+  run.Close(summary);
   return 0;
 }

@@ -86,6 +86,12 @@ void OnSignal(int) {
   cancel_requested = 1;
 }
 
+// A terminate signal, or Cancel in the status window (on a terminal, Ctrl-C
+// asks there first).
+bool StopAsked() {
+  return cancel_requested != 0 || ToolRun::Cancelled();
+}
+
 int Usage(const char* problem) {
   if (problem != nullptr) std::fprintf(stderr, "vidzoc: %s (see --help)\n", problem);
   std::fputs(kUsage, problem != nullptr ? stderr : stdout);
@@ -179,7 +185,7 @@ class ProgressLine {
   // The frame period in 1/100000 s, for the data rate so far.
   void SetPeriod(uint64_t period) { period_ = period; }
   bool Show(const char* phase, size_t done, size_t total, double bytes = 0) {
-    if (cancel_requested != 0) return false;
+    if (StopAsked()) return false;
     const uint64_t now = NowMs();
     if (now - last_ < 200 && done != total) return true;
     last_ = now;
@@ -196,7 +202,7 @@ class ProgressLine {
     std::snprintf(text, sizeof text, "%s: frame %zu of %zu%s, %.0f s left in this step", phase, done, total,
                   rate, left);
     ToolRun::Message(text, 0);
-    return cancel_requested == 0;
+    return !StopAsked();
   }
 
  private:
@@ -288,9 +294,10 @@ int main(int argc, char** argv) {
     return run.Finish("vidzoc: " + target + " was not overwritten", 1);
 
   const uint64_t started = NowMs();
-  run.Start(front_end);
+  // The status window's terminal face takes Ctrl-C over while it is open.
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
+  run.Start(front_end);
   ProgressLine progress;
   auto cancelled = [&]() { return run.Finish("vidzoc: cancelled; nothing was written", 1); };
 
@@ -394,7 +401,7 @@ int main(int argc, char** argv) {
   VdzContent content;
   CompressReport report;
   if (!CompressFrames(width, height, frames, options, content, report, error)) {
-    if (cancel_requested != 0) return cancelled();
+    if (StopAsked()) return cancelled();
     return run.Finish("vidzoc: " + error, 1);
   }
   if (!sound.frames.empty()) {
@@ -404,7 +411,7 @@ int main(int argc, char** argv) {
     if (content.has_ring) content.ring.audio = std::move(sound.ring.audio);
   }
   content.header_flags = height_mode == 1 ? 2u : height_mode == 2 ? 4u : 0u;
-  if (cancel_requested != 0) return cancelled();
+  if (StopAsked()) return cancelled();
   if (!ReplaceVdzFile(target, content, error)) return run.Finish("vidzoc: " + error, 1);
   if (report.over_target)
     sound_note += "; some frames stay above their size or data rate, which lies below what they can cost";

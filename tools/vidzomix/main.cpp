@@ -46,12 +46,14 @@ constexpr const char* kUsage =
     "2 for a usage error.\n";
 
 constexpr platform::SwitchDef kSwitches[] = {
-    {'M', platform::SwitchKind::kNumber}, {'G', platform::SwitchKind::kNumber}, {'P', platform::SwitchKind::kFlag},
-    {'L', platform::SwitchKind::kNumber}, {'F', platform::SwitchKind::kNumber}, {'R', platform::SwitchKind::kNumber},
-    {'B', platform::SwitchKind::kNumber}, {'C', platform::SwitchKind::kNumber}, {'T', platform::SwitchKind::kNumber},
-    {'S', platform::SwitchKind::kNumber}, {'E', platform::SwitchKind::kNumber}, {'Y', platform::SwitchKind::kNumber},
-    {'D', platform::SwitchKind::kNumber}, {'K', platform::SwitchKind::kNumber}, {'O', platform::SwitchKind::kFlag},
-    {'#', platform::SwitchKind::kNumber}};
+    {'M', platform::SwitchKind::kNumber}, {'G', platform::SwitchKind::kNumber},
+    {'P', platform::SwitchKind::kFlag},   {'L', platform::SwitchKind::kNumber},
+    {'F', platform::SwitchKind::kNumber}, {'R', platform::SwitchKind::kNumber},
+    {'B', platform::SwitchKind::kNumber}, {'C', platform::SwitchKind::kNumber},
+    {'T', platform::SwitchKind::kNumber}, {'S', platform::SwitchKind::kNumber},
+    {'E', platform::SwitchKind::kNumber}, {'Y', platform::SwitchKind::kNumber},
+    {'D', platform::SwitchKind::kNumber}, {'K', platform::SwitchKind::kNumber},
+    {'O', platform::SwitchKind::kFlag},   {'#', platform::SwitchKind::kNumber}};
 
 constexpr uint32_t kPresent = 0x40000000u;
 
@@ -81,7 +83,8 @@ int main(int argc, char** argv) {
   char* cmd = line.data();
   int32_t lossy, loop, rate, bits, channels, start, end, track_in;
   uint32_t raw_code, raw_skip;
-  CSFileCommandline(cmd, &lossy, &loop, &rate, &bits, &channels, &start, &end, &track_in, &raw_code, &raw_skip);
+  CSFileCommandline(cmd, &lossy, &loop, &rate, &bits, &channels, &start, &end, &track_in, &raw_code,
+                    &raw_skip);
   const int32_t track = GetSwitchNum(cmd, 'M', 1);
   const int32_t frame_rate = GetSwitchNum(cmd, 'F', 0);
   const int32_t begin = GetSwitchNum(cmd, 'G', 0);
@@ -105,8 +108,10 @@ int main(int argc, char** argv) {
   if (HasExtension(source.c_str()) == nullptr) source += ".vdz";
   std::string target = output.data();
   if (HasExtension(target.c_str()) == nullptr) target += ".vdz";
-  if (CheckForDup(source.c_str(), target.c_str()) == 0 || CheckForDup(sound.data(), target.c_str()) == 0) return 1;
-  run.Start(front_end);
+  if (CheckForDup(source.c_str(), target.c_str()) == 0 || CheckForDup(sound.data(), target.c_str()) == 0)
+    return 1;
+  run.Start(front_end, "VidzoMix",
+            vidzotools::BaseName(sound.data()) + " into " + vidzotools::BaseName(target));
   const uint64_t started = vidzotools::NowMs();
 
   vidzotools::VdzContent content;
@@ -114,8 +119,10 @@ int main(int argc, char** argv) {
   if (!vidzotools::ReadVdzContent(source, content, error)) return run.Finish("vidzomix: " + error, 1);
   if (frame_rate != 0) content.frame_rate = -MakeFrameRate(frame_rate);
   const uint64_t period = vidzotools::FramePeriodUnits(content.frame_rate);
-  if (period == 0) return run.Finish("vidzomix: " + source + " is untimed (frame rate 0); give one with /F", 1);
-  const uint64_t lead_ms = std::min<uint64_t>(uint64_t{static_cast<uint32_t>(begin)} * period / 100, 0xFFFFFFFFu);
+  if (period == 0)
+    return run.Finish("vidzomix: " + source + " is untimed (frame rate 0); give one with /F", 1);
+  const uint64_t lead_ms =
+      std::min<uint64_t>(uint64_t{static_cast<uint32_t>(begin)} * period / 100, 0xFFFFFFFFu);
   // Looped, the sound fills the video and the lead that runs ahead of it.
   const uint64_t video_ms = content.frames.size() * period / 100 + vidzotools::kDefaultSoundLeadMs;
   std::unique_ptr<CSFile, vidzotools::CSFileCloser> c(CSFileOpen(
@@ -145,11 +152,11 @@ int main(int argc, char** argv) {
     return run.Finish("vidzomix: " + target + " was not overwritten", 1);
   if (!vidzotools::ReplaceVdzFile(target, content, error)) return run.Finish("vidzomix: " + error, 1);
   char done[640];
-  std::snprintf(done, sizeof done,
-                "%llu bytes of sound (%i Hz, %i-bit %s) %s track %i of %s as %u bytes, from frame %i%s, in %s.",
-                static_cast<unsigned long long>(sound_bytes), out_rate, out_bits,
-                out_channels == 2 ? "stereo" : "mono", replaced ? "replace" : "fill", track,
-                vidzotools::BaseName(target).c_str(), chunk_bytes, begin, loop != 0 ? ", looped" : "",
-                vidzotools::ElapsedSince(started).c_str());
+  std::snprintf(
+      done, sizeof done,
+      "%llu bytes of sound (%i Hz, %i-bit %s) %s track %i of %s as %u bytes, from frame %i%s, in %s.",
+      static_cast<unsigned long long>(sound_bytes), out_rate, out_bits, out_channels == 2 ? "stereo" : "mono",
+      replaced ? "replace" : "fill", track, vidzotools::BaseName(target).c_str(), chunk_bytes, begin,
+      loop != 0 ? ", looped" : "", vidzotools::ElapsedSince(started).c_str());
   return run.Finish(done, 0);
 }

@@ -50,50 +50,17 @@ constexpr const char* kUsage =
     "Ends with a one-line summary; exit status 0 on success, 1 on failure,\n"
     "2 for a usage error.\n";
 
-bool progress_on_terminal = false;
-std::string last_error;  // for the report to the front end
-
+// Errors are shown as they come (a message box where there is a display);
+// everything goes through the status window.
 uint8_t Message(const char* text, int32_t kind) {
-  if (kind == 2 && text != nullptr) {
-    last_error = text;
-    StatusMessage(text, 1);
-  } else if (kind == 3) {
-    std::fprintf(stderr, "vizodov: the output was not overwritten\n");
-  } else if (text != nullptr) {
-    StatusSet(text);
-    if (progress_on_terminal) std::fprintf(stderr, "\r%-70.70s", text);
-  }
-  return 0;
+  if (kind == 2 && text != nullptr) StatusMessage(text, 1);
+  return vidzotools::ToolRun::Message(text, kind);
 }
 
 int Usage(const char* problem) {
   if (problem != nullptr) std::fprintf(stderr, "vizodov: %s (see --help)\n", problem);
   std::fputs(kUsage, problem != nullptr ? stderr : stdout);
   return 2;
-}
-
-// The front end named by "/#N" when it is there and wants the report.
-std::unique_ptr<platform::ReportChannel> GreetFrontEnd(int32_t id) {
-  if (id <= 0) return nullptr;
-  auto channel = platform::ReportChannel::Connect(static_cast<uint32_t>(id));
-  if (channel == nullptr) return nullptr;
-  const std::string caption = channel->Caption().value_or(std::string());
-  if (caption.compare(0, std::strlen(platform::kFrontEndCaption), platform::kFrontEndCaption) != 0)
-    return nullptr;
-  const std::optional<uint32_t> answer = channel->Send(platform::kReportHello, 0, 0);
-  if (answer && *answer == platform::kReportForgetMe) return nullptr;
-  return channel;
-}
-
-// The run's last line, to the terminal and to the front end.
-int Finish(platform::ReportChannel* front, const std::string& text, int code, bool shown = false) {
-  if (!shown) std::fprintf(code == 0 ? stdout : stderr, "%s\n", text.c_str());
-  if (front != nullptr) {
-    std::vector<char> data(text.begin(), text.end());
-    data.push_back('\0');
-    front->CopyData(platform::kReportDataText, data.data(), static_cast<uint32_t>(data.size()));
-  }
-  return code;
 }
 
 // Whether the output is one file (a flic or an AVI file), which is written
@@ -108,12 +75,15 @@ bool SingleFileOutput(const std::string& name, bool true_colour) {
 // The switches vizodov knows: an argument made only of these is switches,
 // every other argument is a name (names hold "/" on this system).
 constexpr platform::SwitchDef kSwitches[] = {
-    {'X', platform::SwitchKind::kNumber}, {'Y', platform::SwitchKind::kNumber}, {'W', platform::SwitchKind::kNumber},
-    {'H', platform::SwitchKind::kNumber}, {'S', platform::SwitchKind::kNumber}, {'E', platform::SwitchKind::kNumber},
-    {'P', platform::SwitchKind::kNumber}, {'U', platform::SwitchKind::kNumber}, {'I', platform::SwitchKind::kNumber},
-    {'Q', platform::SwitchKind::kNumber}, {'D', platform::SwitchKind::kNumber}, {'T', platform::SwitchKind::kNumber},
-    {'&', platform::SwitchKind::kString}, {'A', platform::SwitchKind::kFlag},   {'O', platform::SwitchKind::kFlag},
-    {'F', platform::SwitchKind::kNumber}, {'#', platform::SwitchKind::kNumber}};
+    {'X', platform::SwitchKind::kNumber}, {'Y', platform::SwitchKind::kNumber},
+    {'W', platform::SwitchKind::kNumber}, {'H', platform::SwitchKind::kNumber},
+    {'S', platform::SwitchKind::kNumber}, {'E', platform::SwitchKind::kNumber},
+    {'P', platform::SwitchKind::kNumber}, {'U', platform::SwitchKind::kNumber},
+    {'I', platform::SwitchKind::kNumber}, {'Q', platform::SwitchKind::kNumber},
+    {'D', platform::SwitchKind::kNumber}, {'T', platform::SwitchKind::kNumber},
+    {'&', platform::SwitchKind::kString}, {'A', platform::SwitchKind::kFlag},
+    {'O', platform::SwitchKind::kFlag},   {'F', platform::SwitchKind::kNumber},
+    {'#', platform::SwitchKind::kNumber}};
 
 }  // namespace
 
@@ -143,16 +113,19 @@ int main(int argc, char** argv) {
   if (system_colours > 2) return Usage("/D takes 0, 1 or 2");
   if (halftone > 2) return Usage("/T takes 0, 1 or 2");
   if (CheckForDup(input.data(), output.data()) == 0) return 1;
-  progress_on_terminal = isatty(2) != 0;
-  StatusInit(nullptr, nullptr, 0);
-  auto front = GreetFrontEnd(front_end);
+  run.Start(front_end, "VizodOv",
+            vidzotools::BaseName(input.data()) + " to " + vidzotools::BaseName(output.data()));
 
   const auto start = std::chrono::steady_clock::now();
   GFile* g =
       GFileOpen(input.data(), (true_colour ? GFILE_TRUE_COLOUR : 0) | (halftone == 1 ? GFILE_HALFTONE : 0), x,
                 y, w, h, first, last, palette_mode, per_palette, first_entry, count, system_colours, 0,
                 palette_file, "Converting", Message);
-  if (g == nullptr) return Finish(front.get(), last_error, 1, true);  // shown by the message function
+  if (g == nullptr && vidzotools::ToolRun::Cancelled()) return run.Finish("vizodov: cancelled", 1);
+  if (g == nullptr) {  // the message function has shown why
+    run.Close(run.LastError());
+    return 1;
+  }
   const int32_t frame_time = rate != 0 ? -MakeFrameRate(rate) : g->frame_rate;
 
   // A flic or AVI output is made under a temporary name in its folder and
@@ -164,7 +137,7 @@ int main(int argc, char** argv) {
   if (single) {
     if (!overwrite_ok && overwrite(target.c_str()) == 0) {
       GFileClose(g);
-      return Finish(front.get(), "vizodov: " + target + " was not overwritten", 1);
+      return run.Finish("vizodov: " + target + " was not overwritten", 1);
     }
     const size_t slash = target.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
@@ -176,13 +149,18 @@ int main(int argc, char** argv) {
                    frame_time, Message, overwrite_ok || single ? OGFILE_NO_OVERWRITE_ASK : 0);
   if (og == nullptr) {
     GFileClose(g);
-    if (progress_on_terminal) std::fputc('\n', stderr);
-    if (!last_error.empty()) return Finish(front.get(), last_error, 1, true);
-    return Finish(front.get(), "vizodov: " + target + " was not overwritten", 1);
+    if (!run.LastError().empty()) return run.Finish(run.LastError(), 1);
+    return run.Finish("vizodov: " + target + " was not overwritten", 1);
   }
   int32_t written = 0;
   bool ok = true;
+  bool stopped = false;
   for (int32_t i = 0; i < g->frames; ++i) {
+    if (vidzotools::ToolRun::Cancelled()) {
+      stopped = true;
+      ok = false;
+      break;
+    }
     if (GFileGet(g) == 0 || OGFilePut(og, g->pixels, g->palette) == 0) {
       ok = false;
       break;
@@ -192,7 +170,7 @@ int main(int argc, char** argv) {
   std::string summary = og->summary;
   const uint32_t bytes = OGFileClose(og);
   GFileClose(g);
-  if (progress_on_terminal) std::fputc('\n', stderr);
+  std::string last_error = run.LastError();
   if (single) {
     if (ok && bytes != 0 && std::rename(writing.c_str(), target.c_str()) == 0) {
       const size_t slash = target.find_last_of('/');
@@ -207,13 +185,15 @@ int main(int argc, char** argv) {
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
   char elapsed[32];
   GetElapsedTime(elapsed, static_cast<uint32_t>(ms.count()));
+  // A cancel may also come while a frame is read (its progress texts check).
+  if (stopped || vidzotools::ToolRun::Cancelled())
+    return run.Finish("vizodov: cancelled after " + std::to_string(written) + " frames", 1);
   if (!ok)
-    return Finish(front.get(),
-                  "vizodov: conversion stopped after " + std::to_string(written) + " frames" +
-                      (last_error.empty() ? "" : ": " + last_error),
-                  1);
+    return run.Finish("vizodov: conversion stopped after " + std::to_string(written) + " frames" +
+                          (last_error.empty() ? "" : ": " + last_error),
+                      1);
   char done[512];
   std::snprintf(done, sizeof done, "%i frame%s written to %s, %u bytes in %s.", written,
                 written == 1 ? "" : "s", summary.c_str(), bytes, elapsed);
-  return Finish(front.get(), done, 0);
+  return run.Finish(done, 0);
 }

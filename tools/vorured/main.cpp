@@ -37,10 +37,12 @@ constexpr const char* kUsage =
     "2 for a usage error.\n";
 
 constexpr platform::SwitchDef kSwitches[] = {
-    {'R', platform::SwitchKind::kNumber}, {'B', platform::SwitchKind::kNumber}, {'C', platform::SwitchKind::kNumber},
-    {'T', platform::SwitchKind::kNumber}, {'S', platform::SwitchKind::kNumber}, {'E', platform::SwitchKind::kNumber},
-    {'Y', platform::SwitchKind::kNumber}, {'D', platform::SwitchKind::kNumber}, {'K', platform::SwitchKind::kNumber},
-    {'O', platform::SwitchKind::kFlag},   {'#', platform::SwitchKind::kNumber}};
+    {'R', platform::SwitchKind::kNumber}, {'B', platform::SwitchKind::kNumber},
+    {'C', platform::SwitchKind::kNumber}, {'T', platform::SwitchKind::kNumber},
+    {'S', platform::SwitchKind::kNumber}, {'E', platform::SwitchKind::kNumber},
+    {'Y', platform::SwitchKind::kNumber}, {'D', platform::SwitchKind::kNumber},
+    {'K', platform::SwitchKind::kNumber}, {'O', platform::SwitchKind::kFlag},
+    {'#', platform::SwitchKind::kNumber}};
 
 int Usage(const char* problem) {
   if (problem != nullptr) std::fprintf(stderr, "vorured: %s (see --help)\n", problem);
@@ -74,25 +76,29 @@ void WaveHeader(uint8_t* h, const SFile* s, uint32_t bytes) {
   Put32(h + 40, bytes);
 }
 
-// Writes the sound of `s` as a wave file; the sound bytes written, or false.
+// Writes the sound of `s` as a wave file; the sound bytes written, or false
+// (also when the user cancels).
 bool WriteWave(SFile* s, const std::string& name, uint32_t& written) {
   std::FILE* f = std::fopen(name.c_str(), "wb");
   if (f == nullptr) return false;
   uint8_t header[44] = {};
   bool ok = std::fwrite(header, 1, sizeof header, f) == sizeof header;
   // A wave file's sizes are 32-bit: the sound stops short of 4 GiB.
-  const uint32_t limit = (0xFFFFFFFFu - 44) / static_cast<uint32_t>(s->frame_size) * static_cast<uint32_t>(s->frame_size);
+  const uint32_t limit =
+      (0xFFFFFFFFu - 44) / static_cast<uint32_t>(s->frame_size) * static_cast<uint32_t>(s->frame_size);
   std::vector<uint8_t> buffer(1 << 16);
   written = 0;
-  while (ok && s->at_end == 0 && written < limit) {
-    const uint32_t got = SFileGet(s, buffer.data(), std::min<uint32_t>(static_cast<uint32_t>(buffer.size()), limit - written));
+  while (ok && s->at_end == 0 && written < limit && !ToolRun::Cancelled()) {
+    const uint32_t got =
+        SFileGet(s, buffer.data(), std::min<uint32_t>(static_cast<uint32_t>(buffer.size()), limit - written));
     if (got == 0) break;
     ok = std::fwrite(buffer.data(), 1, got, f) == got;
     written += got;
   }
   if (ok && (written & 1) != 0) ok = std::fputc(0, f) != EOF;
   WaveHeader(header, s, written);
-  ok = ok && std::fseek(f, 0, SEEK_SET) == 0 && std::fwrite(header, 1, sizeof header, f) == sizeof header;
+  ok = ok && !ToolRun::Cancelled() && std::fseek(f, 0, SEEK_SET) == 0 &&
+       std::fwrite(header, 1, sizeof header, f) == sizeof header;
   return std::fclose(f) == 0 && ok;
 }
 
@@ -122,13 +128,14 @@ int main(int argc, char** argv) {
   std::string target = output.data();
   if (HasExtension(target.c_str()) == nullptr) target += ".wav";
   if (CheckForDup(input.data(), target.c_str()) == 0) return 1;
-  run.Start(front_end);
+  run.Start(front_end, "VorurEd", vidzotools::BaseName(input.data()) + " to " + vidzotools::BaseName(target));
 
   const uint64_t started = vidzotools::NowMs();
-  SFile* s = SFileOpen(input.data(), rate, bits, channels, start, end, track, raw_code, raw_skip, ToolRun::Message);
+  SFile* s =
+      SFileOpen(input.data(), rate, bits, channels, start, end, track, raw_code, raw_skip, ToolRun::Message);
   if (s == nullptr) {
-    const std::string why = run.LastError().empty() ? "cannot read sound from " + std::string(input.data())
-                                                    : run.LastError();
+    const std::string why =
+        run.LastError().empty() ? "cannot read sound from " + std::string(input.data()) : run.LastError();
     return run.Finish("vorured: " + why, 1);
   }
   if (!overwrite_ok && overwrite(target.c_str()) == 0) {
@@ -142,14 +149,15 @@ int main(int argc, char** argv) {
   SFileClose(s);
   if (!ok) {
     std::remove(writing.c_str());
+    if (ToolRun::Cancelled()) return run.Finish("vorured: cancelled; " + target + " was not written", 1);
     return run.Finish("vorured: cannot write " + target, 1);
   }
   const uint64_t ms = uint64_t{bytes} / static_cast<uint32_t>(frame) * 1000 / static_cast<uint32_t>(out_rate);
   char length[32];
   GetElapsedTime(length, static_cast<uint32_t>(std::min<uint64_t>(ms, 0xFFFFFFFFu)));
   char done[512];
-  std::snprintf(done, sizeof done, "%u bytes of sound (%s, %i Hz, %i-bit %s) written to %s in %s.", bytes, length,
-                out_rate, out_bits, out_channels == 2 ? "stereo" : "mono", vidzotools::BaseName(target).c_str(),
-                vidzotools::ElapsedSince(started).c_str());
+  std::snprintf(done, sizeof done, "%u bytes of sound (%s, %i Hz, %i-bit %s) written to %s in %s.", bytes,
+                length, out_rate, out_bits, out_channels == 2 ? "stereo" : "mono",
+                vidzotools::BaseName(target).c_str(), vidzotools::ElapsedSince(started).c_str());
   return run.Finish(done, 0);
 }
