@@ -675,6 +675,7 @@ bool CommandShell::TryBatch(const QString& word, const QString& rest) {
     if (!QFileInfo(path).isFile()) return false;
   }
   Echo(name + (rest.isEmpty() ? QString() : " " + rest));
+  Prompt();  // the batch's lines follow on lines of their own
   RunBatch(path, rest);
   return true;
 }
