@@ -39,6 +39,11 @@ int main(int argc, char** argv) {
     std::fputs(platform::HelpPageNote("vidzoerw").c_str(), stdout);
     return 0;
   }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    std::fputs("vidzoerw: no display to open the window on (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n", stderr);
+    return 1;
+  }
   QApplication app(argc, argv);
   const vidzoerw::StartOptions options = vidzoerw::ParseStartArguments(app.arguments().mid(1));
   vidzoerw::Ttopwin window(options.settings);

@@ -184,6 +184,12 @@ bool HelpViewer::ShowTopic(const QString& key) {
         found = t;
         break;
       }
+  if (found.isEmpty() && !key.isEmpty())
+    for (const QString& t : topics_)
+      if (t.contains(key, Qt::CaseInsensitive)) {
+        found = t;
+        break;
+      }
   if (found.isEmpty()) return false;
   current_ = found;
   browser_->setSource(QUrl::fromLocalFile(folder_ + "/" + found + ".html"));
