@@ -25,6 +25,9 @@ packages=(
   # Debian package (dpkg-shlibdeps and file for its dependencies, lintian
   # to check it).
   groff-base man-db dpkg-dev file lintian
+  # The front end: Qt 6 Widgets and Network (the report channel's socket),
+  # Qt Test, and a font for its windows under Xvfb and offscreen.
+  qt6-base-dev fonts-dejavu-core
 )
 # Extra packages may be asked for on the command line (e.g. clang for fuzzing).
 packages+=("$@")
