@@ -73,7 +73,7 @@ Tcommandform::Tcommandform(CommandShell& shell, QWidget* parent) : QWidget(paren
 
 void Tcommandform::RunEntered() {
   const QString command = edit_->currentText();
-  if (shell_.Busy() && shell_.InBatch()) return;  // one command at a time
+  if (shell_.Busy()) return;  // one command at a time (a batch or a copy is running)
   edit_->setEditText(QString());
   shell_.RunTyped(command);
 }
