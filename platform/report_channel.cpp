@@ -44,6 +44,56 @@ bool ReceiveAll(int fd, uint8_t* p, size_t n) {
 
 }  // namespace
 
+std::vector<uint8_t> EncodeReportRecord(uint32_t kind, uint32_t identifier, const void* data, uint32_t size) {
+  std::vector<uint8_t> record(12 + size_t{size});
+  Put32(record.data(), kind);
+  Put32(record.data() + 4, identifier);
+  Put32(record.data() + 8, size);
+  if (size != 0) std::memcpy(record.data() + 12, data, size);
+  return record;
+}
+
+void ReportRecordReader::Feed(const uint8_t* data, size_t size) {
+  if (malformed_ || size == 0) return;
+  if (start_ > 0 && start_ == buffer_.size()) {
+    buffer_.clear();
+    start_ = 0;
+  }
+  buffer_.insert(buffer_.end(), data, data + size);
+}
+
+ReportRecordReader::Result ReportRecordReader::Next(ReportRecord& record) {
+  if (malformed_) return Result::kMalformed;
+  if (Buffered() < 12) return Result::kNeedMore;
+  const uint8_t* head = buffer_.data() + start_;
+  const uint32_t kind = Get32(head);
+  const uint32_t size = Get32(head + 8);
+  const bool known = kind == kReportCaption || kind == kReportMessage || kind == kReportCopyData;
+  if (!known || size > kReportMaxRecord || (kind == kReportMessage && size != 8)) {
+    malformed_ = true;
+    buffer_.clear();
+    start_ = 0;
+    return Result::kMalformed;
+  }
+  if (Buffered() - 12 < size) return Result::kNeedMore;
+  record.kind = kind;
+  record.identifier = Get32(head + 4);
+  record.data.assign(head + 12, head + 12 + size);
+  start_ += 12 + size_t{size};
+  // Drop what has been read once it is most of the buffer.
+  if (start_ > 4096 && start_ * 2 > buffer_.size()) {
+    buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(start_));
+    start_ = 0;
+  }
+  return Result::kRecord;
+}
+
+std::string ReportText(const std::vector<uint8_t>& data) {
+  size_t n = 0;
+  while (n < data.size() && data[n] != 0) ++n;
+  return std::string(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n));
+}
+
 std::string ReportSocketPath(uint32_t front_end) {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   if (runtime != nullptr && runtime[0] != '\0')
@@ -78,11 +128,7 @@ void ReportChannel::SetTimeout(int milliseconds) {
 }
 
 bool ReportChannel::Write(uint32_t kind, uint32_t identifier, const void* data, uint32_t size) {
-  std::vector<uint8_t> record(12 + size);
-  Put32(record.data(), kind);
-  Put32(record.data() + 4, identifier);
-  Put32(record.data() + 8, size);
-  if (size != 0) std::memcpy(record.data() + 12, data, size);
+  const std::vector<uint8_t> record = EncodeReportRecord(kind, identifier, data, size);
   return SendAll(fd_, record.data(), record.size());
 }
 

@@ -37,6 +37,41 @@ inline constexpr const char* kFrontEndCaption = "Vidzoer for Windows";
 // Answers longer than this are refused (the connection is then unusable).
 inline constexpr uint32_t kReportMaxAnswer = 65536;
 
+// Records from a peer larger than this are malformed (the front end drops
+// the connection that sent one).
+inline constexpr uint32_t kReportMaxRecord = 1u << 20;
+
+// One record of the channel.
+struct ReportRecord {
+  uint32_t kind = 0;
+  uint32_t identifier = 0;
+  std::vector<uint8_t> data;
+};
+
+// The bytes of one record.
+std::vector<uint8_t> EncodeReportRecord(uint32_t kind, uint32_t identifier, const void* data, uint32_t size);
+
+// Reads records from a byte stream that arrives in pieces of any size. A
+// record whose kind is unknown, whose byte count exceeds kReportMaxRecord or
+// whose message is not 8 bytes long makes the stream malformed: nothing more
+// is read from it.
+class ReportRecordReader {
+ public:
+  enum class Result { kNeedMore, kRecord, kMalformed };
+  void Feed(const uint8_t* data, size_t size);
+  // The next complete record, if there is one.
+  Result Next(ReportRecord& record);
+  size_t Buffered() const { return buffer_.size() - start_; }
+
+ private:
+  std::vector<uint8_t> buffer_;
+  size_t start_ = 0;
+  bool malformed_ = false;
+};
+
+// The text of a copy-data report: its bytes up to the first zero byte.
+std::string ReportText(const std::vector<uint8_t>& data);
+
 // $XDG_RUNTIME_DIR/vidzoer-N.sock, or /tmp/vidzoer-<uid>-N.sock when that
 // variable is not set.
 std::string ReportSocketPath(uint32_t front_end);

@@ -30,6 +30,9 @@ packages=(
   # The status window's tests: a terminal (tmux) for the progress line and
   # Ctrl-C, clicks injected into its window on Xvfb (xdotool).
   tmux xdotool
+  # The front end: Qt 6 Widgets and Network (the report channel's socket),
+  # Qt Test, and a font for its windows under Xvfb and offscreen.
+  qt6-base-dev fonts-dejavu-core
 )
 # Extra packages may be asked for on the command line (e.g. clang for fuzzing).
 packages+=("$@")
