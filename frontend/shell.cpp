@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "platform/launcher.h"
 #include "platform/paths.h"
 #include "platform/report_channel.h"
 
@@ -85,31 +86,7 @@ SplitCommand FirstWord(const QString& command) {
 }
 
 std::vector<std::string> SplitArguments(const QString& command) {
-  std::vector<std::string> args;
-  const QByteArray bytes = command.toLocal8Bit();
-  std::string word;
-  bool in_word = false;
-  char quote = 0;
-  for (const char c : bytes) {
-    if (quote != 0) {
-      if (c == quote)
-        quote = 0;
-      else
-        word += c;
-    } else if (c == '"' || c == '\'') {
-      quote = c;
-      in_word = true;
-    } else if (static_cast<unsigned char>(c) <= 32) {
-      if (in_word) args.push_back(word);
-      word.clear();
-      in_word = false;
-    } else {
-      word += c;
-      in_word = true;
-    }
-  }
-  if (in_word) args.push_back(word);
-  return args;
+  return platform::SplitCommandLine(command.toLocal8Bit().toStdString());
 }
 
 bool MatchesPattern(const QString& name, const QString& pattern) {

@@ -74,9 +74,10 @@ struct SplitCommand {
 };
 SplitCommand FirstWord(const QString& command);
 
-// Splits a command line into program arguments as a shell does: blanks
-// separate words, double or single quotes group (and are removed); "\" is an
-// ordinary character, since names may use it as a separator.
+// Splits a command line into program arguments as the script player's
+// EXECUTE does: blanks separate words, double or single quotes group (and are
+// removed); "\" is an ordinary character, since names may use it as a
+// separator.
 std::vector<std::string> SplitArguments(const QString& command);
 
 // Windows-style name patterns: "*" and "?" ignoring case, "*.*" matching

@@ -22,12 +22,18 @@ std::vector<pid_t> g_started;
 std::vector<std::string> SplitCommandLine(std::string_view line) {
   std::vector<std::string> args;
   std::string word;
-  bool in_word = false, quoted = false;
+  bool in_word = false;
+  char quote = 0;  // the quote that opened the group being read, or 0
   for (char c : line) {
-    if (c == '"') {
-      quoted = !quoted;
+    if (quote != 0) {
+      if (c == quote)
+        quote = 0;
+      else
+        word += c;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
       in_word = true;  // "" is an empty argument
-    } else if (!quoted && static_cast<unsigned char>(c) <= ' ') {
+    } else if (static_cast<unsigned char>(c) <= ' ') {
       if (in_word) args.push_back(word);
       word.clear();
       in_word = false;

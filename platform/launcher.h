@@ -1,6 +1,7 @@
 // Starting other programs without a shell. A command line is split into
-// arguments as a shell splits words: blanks separate them and double quotes
-// group words (the quotes themselves are dropped); nothing else in the text
+// arguments as a shell splits words: blanks separate them and double or
+// single quotes group words (the quotes themselves are dropped; an unclosed
+// quote runs to the end of the line); nothing else in the text
 // has a meaning, so characters such as ";", "|", "$" or "*" reach the
 // program as they were written.
 #pragma once

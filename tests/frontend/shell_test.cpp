@@ -413,7 +413,8 @@ TEST(ShellWords, PatternsMasksAndSplitting) {
   const auto w = vidzoerw::FirstWord("  \"my prog\" rest of  it ");
   EXPECT_EQ(w.word, "\"my prog\"");
   EXPECT_EQ(w.rest, "rest of  it");
-  EXPECT_EQ(vidzoerw::SplitArguments("a \"b c\"d '' e"), (std::vector<std::string>{"a", "b cd", "", "e"}));
+  EXPECT_EQ(vidzoerw::SplitArguments("a \"b c\"d \"\" e 'f g'"),
+            (std::vector<std::string>{"a", "b cd", "", "e", "f g"}));
   EXPECT_EQ(vidzoerw::ToolName("VIDZOPLY"), "VidzoPlW");
   EXPECT_EQ(vidzoerw::ToolName("ls"), "");
 }

@@ -464,7 +464,7 @@ TEST(Launcher, SplitsWordsAsAShellWithDoubleQuotes) {
   EXPECT_EQ(platform::SplitCommandLine("  a  b\tc "), (V{"a", "b", "c"}));
   EXPECT_EQ(platform::SplitCommandLine("\"a b\" c\"d e\"f"), (V{"a b", "cd ef"}));
   EXPECT_EQ(platform::SplitCommandLine("x \"\" y"), (V{"x", "", "y"}));
-  EXPECT_EQ(platform::SplitCommandLine("'a b' $HOME;|&"), (V{"'a", "b'", "$HOME;|&"}));
+  EXPECT_EQ(platform::SplitCommandLine("'a b' $HOME;|& \"it's\" '\"q\"'"), (V{"a b", "$HOME;|&", "it's", "\"q\""}));
   EXPECT_EQ(platform::SplitCommandLine("\"open"), (V{"open"}));
   EXPECT_FALSE(platform::LaunchProgram({}));
   EXPECT_FALSE(platform::LaunchProgram({"/no/such/program"}));
