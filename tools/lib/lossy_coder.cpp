@@ -158,8 +158,10 @@ class FrameChooser {
   }
 
   // A two-colour block of the pair: each pixel takes the nearer colour.
-  bool PairCandidate(uint8_t a, uint8_t b, const uint8_t* px, const std::array<uint8_t, 16>& colours,
-                     const std::array<int, 16>& counts, int distinct, Candidate& c) const {
+  // `index` gives each pixel's place among the block's `colours`.
+  bool PairCandidate(uint8_t a, uint8_t b, const std::array<uint8_t, 16>& index,
+                     const std::array<uint8_t, 16>& colours, const std::array<int, 16>& counts, int distinct,
+                     Candidate& c) const {
     c = Candidate{kTwo};
     c.low = std::min(a, b);
     c.high = std::max(a, b);
@@ -169,11 +171,8 @@ class FrameChooser {
       takes_high[k] = to_high < to_low;
       c.error += static_cast<float>(counts[k] * std::min(to_low, to_high));
     }
-    for (int p = 0; p < 16; ++p) {
-      int k = 0;
-      while (colours[k] != px[p]) ++k;
-      if (takes_high[k]) c.mask = static_cast<uint16_t>(c.mask | (1u << p));
-    }
+    for (int p = 0; p < 16; ++p)
+      if (takes_high[index[p]]) c.mask = static_cast<uint16_t>(c.mask | (1u << p));
     if (c.mask == 0 || c.mask == 0xFFFF) return false;  // one colour: a solid block
     c.bits = model_.bits[kMonoColourTree][c.low | (static_cast<uint32_t>(c.high) << 8)] +
              model_.bits[kMonoMapTree][c.mask];
@@ -237,12 +236,14 @@ class FrameChooser {
     // The block's colours, most frequent first.
     std::array<uint8_t, 16> colours{};
     std::array<int, 16> counts{};
+    std::array<uint8_t, 16> index{};
     int distinct = 0;
-    for (uint8_t p : px) {
+    for (int p = 0; p < 16; ++p) {
       int k = 0;
-      while (k < distinct && colours[k] != p) ++k;
-      if (k == distinct) colours[distinct++] = p;
+      while (k < distinct && colours[k] != px[p]) ++k;
+      if (k == distinct) colours[distinct++] = px[p];
       ++counts[k];
+      index[p] = static_cast<uint8_t>(k);
     }
     std::array<int, 16> order{};
     for (int k = 0; k < distinct; ++k) order[k] = k;
@@ -267,7 +268,8 @@ class FrameChooser {
     for (int i = 0; i < tried; ++i) {
       for (int j = i + 1; j < tried; ++j) {
         Candidate c;
-        if (!PairCandidate(colours[order[i]], colours[order[j]], px, colours, counts, distinct, c)) continue;
+        if (!PairCandidate(colours[order[i]], colours[order[j]], index, colours, counts, distinct, c))
+          continue;
         if (best_pair < 0 || c.error < candidates_[best_pair].error)
           best_pair = static_cast<int>(candidates_.size());
         candidates_.push_back(c);
@@ -298,7 +300,7 @@ class FrameChooser {
       const uint8_t a = Nearest(halves[0], n[0]), b = Nearest(halves[1], n[1]);
       Candidate c;
       if (a != b && !(std::min(a, b) == pair.low && std::max(a, b) == pair.high) &&
-          PairCandidate(a, b, px, colours, counts, distinct, c))
+          PairCandidate(a, b, index, colours, counts, distinct, c))
         candidates_.push_back(c);
     }
     if (distinct > 2) {
