@@ -279,6 +279,71 @@ INSTANTIATE_TEST_SUITE_P(Clips, DataRate,
                                            RateCase{"pan_with_sound", true, 25000, {1200}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// ---- the lossy block choice ---------------------------------------------------
+
+TEST(PaletteTable, NearestIsTheFirstOfTheClosestEntries) {
+  std::array<uint8_t, 768> palette{};
+  uint32_t seed = 5;
+  auto next = [&] { return static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16); };
+  for (auto& c : palette) c = next();
+  // Entry 200 repeats entry 7: asked for that colour, the first one answers.
+  std::copy(palette.begin() + 21, palette.begin() + 24, palette.begin() + 600);
+  const PaletteTable table(palette);
+  struct Case {
+    uint8_t r, g, b;
+  };
+  std::vector<Case> cases = {{0, 0, 0}, {255, 255, 255}, {palette[21], palette[22], palette[23]}};
+  for (int i = 0; i < 200; ++i) cases.push_back({next(), next(), next()});
+  for (const Case& c : cases) {
+    const uint8_t wanted[3] = {c.r, c.g, c.b};
+    int expect = 0;
+    for (int i = 1; i < 256; ++i)
+      if (ColourError(&palette[3 * i], wanted) < ColourError(&palette[3 * expect], wanted)) expect = i;
+    EXPECT_EQ(table.Nearest(c.r, c.g, c.b), expect) << int(c.r) << "," << int(c.g) << "," << int(c.b);
+    EXPECT_EQ(table.Nearest(c.r, c.g, c.b), expect) << "asked again";
+  }
+  EXPECT_EQ(table.Nearest(palette[21], palette[22], palette[23]), 7);
+}
+
+// The multiplier search started from an earlier choice's multiplier, far
+// off or close, ends where the search without one does.
+TEST(ChooseFrame, AStartingMultiplierLeadsToTheSameEdgeOfTheTarget) {
+  const auto frames = PanFrames(96, 64, 2);
+  std::vector<FrameToCode> order = {{frames[0].pixels.data(), nullptr},
+                                    {frames[1].pixels.data(), frames[0].pixels.data()}};
+  const CodeModel model = CodeModel::FromFrames(96, 64, order);
+  std::array<uint8_t, 768> palette{};
+  for (size_t i = 0; i < palette.size(); ++i) palette[i] = ExpandComponent(frames[0].palette[i] >> 2);
+  const PaletteTable table(palette);
+  struct Case {
+    const char* name;
+    FrameTarget::Kind kind;
+    double value;
+    bool key;
+  };
+  const Case cases[] = {{"key frame, bytes", FrameTarget::kBytes, 900, true},
+                        {"regular frame, bytes", FrameTarget::kBytes, 300, false},
+                        {"key frame, error", FrameTarget::kErrorPercent, 10, true},
+                        {"regular frame, error", FrameTarget::kErrorPercent, 30, false}};
+  for (const Case& c : cases) {
+    const uint8_t* picture = frames[c.key ? 0 : 1].pixels.data();
+    const uint8_t* previous = c.key ? nullptr : frames[0].pixels.data();
+    FrameTarget target{c.kind, c.value};
+    const FrameChoice cold = ChooseFrame(96, 64, picture, previous, table, model, target);
+    ASSERT_GT(cold.multiplier, 0) << c.name;
+    for (double hint : {1e-3, cold.multiplier * 0.9, cold.multiplier, cold.multiplier * 1.3, 1e8}) {
+      target.hint = hint;
+      const FrameChoice warm = ChooseFrame(96, 64, picture, previous, table, model, target);
+      if (c.kind == FrameTarget::kBytes) {
+        EXPECT_LE(warm.estimated_bytes, c.value) << c.name << ", from " << hint;
+      } else {
+        EXPECT_LE(ErrorPercent(warm), c.value) << c.name << ", from " << hint;
+      }
+      EXPECT_NEAR(std::log(warm.multiplier), std::log(cold.multiplier), 0.02) << c.name << ", from " << hint;
+    }
+  }
+}
+
 TEST(KeyFrames, EveryJFramesAndWhereThePictureChanges) {
   auto frames = SpriteFrames(64, 48, 12);
   // Frame 7 is a new picture.

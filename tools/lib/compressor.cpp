@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "tools/lib/lossy_coder.h"
 #include "tools/lib/sound_tracks.h"
@@ -132,12 +133,24 @@ bool CompressFrames(uint32_t width, uint32_t height, std::vector<AnimationFrame>
   CodeModel model = CodeModel::FromFrames(width, height, input_order);
 
   const uint32_t per_second = FramesPerSecond(options.frame_rate);
-  std::vector<double> scale(n, 1.0), model_per_byte(n, 1.0), estimated(n, 0.0), record(n, 0.0);
-  std::vector<std::array<uint8_t, 768>> palettes(n);
-  for (size_t i = 0; i < n; ++i) palettes[i] = Stored(frames[i].palette);
+  std::vector<double> multiplier(n, 0.0), scale(n, 1.0), model_per_byte(n, 1.0), estimated(n, 0.0),
+      record(n, 0.0);
+  // One table per run of frames of the same palette.
+  std::vector<std::shared_ptr<const PaletteTable>> tables(n);
+  for (size_t i = 0; i < n; ++i) {
+    const std::array<uint8_t, 768> stored = Stored(frames[i].palette);
+    if (i > 0 && tables[i - 1]->palette() == stored)
+      tables[i] = tables[i - 1];
+    else
+      tables[i] = std::make_shared<const PaletteTable>(stored);
+  }
   report.shown.assign(n, {});
   report.error_percent.assign(n, 0.0);
   std::vector<AnimationFrame> chosen(n);
+  // Frames to choose again in this pass: after the first two, those whose
+  // targets tightened, and those after a frame chosen again (their previous
+  // picture moved).
+  std::vector<bool> redo(n, true);
 
   for (int pass = 0; pass < 2 + kMostRetries; ++pass) {
     if (pass == 1) {
@@ -148,6 +161,11 @@ bool CompressFrames(uint32_t width, uint32_t height, std::vector<AnimationFrame>
     double so_far = 0;
     for (size_t i = 0; i < n; ++i) {
       if (cancelled("Choosing blocks", i, so_far)) return false;
+      if (i > 0 && !frames[i].key && redo[i - 1]) redo[i] = true;
+      if (!redo[i]) {
+        so_far += record[i];
+        continue;
+      }
       FrameTarget target;
       const int32_t m = mode[i];
       double video_bytes = 0;
@@ -171,10 +189,12 @@ bool CompressFrames(uint32_t width, uint32_t height, std::vector<AnimationFrame>
         target.kind = FrameTarget::kBytes;
         target.value = std::max(1.0, video_bytes * model_per_byte[i] * scale[i]);
       }
+      target.hint = multiplier[i];
       const uint8_t* previous = frames[i].key || i == 0 ? nullptr : report.shown[i - 1].data();
       FrameChoice choice =
-          ChooseFrame(width, height, frames[i].pixels.data(), previous, palettes[i], model, target);
+          ChooseFrame(width, height, frames[i].pixels.data(), previous, *tables[i], model, target);
       estimated[i] = choice.estimated_bytes;
+      multiplier[i] = choice.multiplier;
       record[i] =
           choice.estimated_bytes / model_per_byte[i] + palette_bytes[i] + static_cast<double>(other(i));
       so_far += record[i];
@@ -206,9 +226,11 @@ bool CompressFrames(uint32_t width, uint32_t height, std::vector<AnimationFrame>
       double limit = -1;
       if (m < -400) limit = lossless_bytes[i] * (-m - 400) / 100.0;
       if (m < 0 && m >= -400) limit = average * -m / 100.0;
+      redo[i] = false;
       if (limit >= 0 && video > limit) {
         scale[i] *= limit / video * kMargin;
         over = true;
+        redo[i] = true;
       }
     }
     // Every one-second window ending on a frame with a data rate.
@@ -223,7 +245,10 @@ bool CompressFrames(uint32_t width, uint32_t height, std::vector<AnimationFrame>
       over = true;
       for (size_t j = start; j < start + span; ++j) shrink[j] = std::min(shrink[j], m / sum * kMargin);
     }
-    for (size_t i = 0; i < n; ++i) scale[i] *= shrink[i];
+    for (size_t i = 0; i < n; ++i) {
+      scale[i] *= shrink[i];
+      if (shrink[i] < 1) redo[i] = true;
+    }
     report.over_target = over;
     if (!over) break;
   }

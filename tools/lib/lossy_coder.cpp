@@ -16,8 +16,9 @@ constexpr uint32_t kValues = 65536;
 constexpr float kEscapeBits = 24;  // a value the tree lacks: an escape and the value
 constexpr float kRunExtendBits = 0.5f;
 constexpr int kMostColours = 8;  // distinct colours of a block tried as solid and pair colours
-// Halvings of the multiplier range (10^-4 to 10^10) in the search.
-constexpr int kSearchSteps = 16;
+// The search for a frame's multiplier ends when the bracket is this narrow
+// (in natural logarithms).
+constexpr double kSearchPrecision = 0.004;
 
 struct HuffCloser {
   void operator()(Huff* h) const { HuffClose(h); }
@@ -60,15 +61,14 @@ struct Evaluation {
 class FrameChooser {
  public:
   FrameChooser(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
-               const std::array<uint8_t, 768>& palette, const CodeModel& model)
+               const PaletteTable& table, const CodeModel& model)
       : width_(width),
         height_(height),
         picture_(picture),
         previous_(previous),
-        palette_(palette),
+        palette_(table.palette()),
+        table_(table),
         model_(model) {
-    for (int a = 0; a < 256; ++a)
-      for (int b = 0; b < 256; ++b) error_[a * 256 + b] = ColourError(&palette[3 * a], &palette[3 * b]);
     Gather();
   }
 
@@ -148,27 +148,20 @@ class FrameChooser {
   }
 
  private:
-  uint32_t Error(uint8_t shown, uint8_t wanted) const { return error_[shown * 256 + wanted]; }
+  uint32_t Error(uint8_t shown, uint8_t wanted) const { return table_.Error(shown, wanted); }
 
-  // The palette entry nearest to a colour given as sums over `n` pixels.
+  // The palette entry nearest to a colour given as sums over `n` pixels
+  // (rounded to 8-bit components).
   uint8_t Nearest(const double sum[3], double n) const {
-    const double r = sum[0] / n, g = sum[1] / n, b = sum[2] / n;
-    double best = -1;
-    uint8_t pick = 0;
-    for (int i = 0; i < 256; ++i) {
-      const double dr = palette_[3 * i] - r, dg = palette_[3 * i + 1] - g, db = palette_[3 * i + 2] - b;
-      const double e = 299 * dr * dr + 587 * dg * dg + 114 * db * db;
-      if (best < 0 || e < best) {
-        best = e;
-        pick = static_cast<uint8_t>(i);
-      }
-    }
-    return pick;
+    auto round = [&](double s) { return static_cast<uint8_t>(std::clamp(s / n + 0.5, 0.0, 255.0)); };
+    return table_.Nearest(round(sum[0]), round(sum[1]), round(sum[2]));
   }
 
   // A two-colour block of the pair: each pixel takes the nearer colour.
-  bool PairCandidate(uint8_t a, uint8_t b, const uint8_t* px, const std::array<uint8_t, 16>& colours,
-                     const std::array<int, 16>& counts, int distinct, Candidate& c) const {
+  // `index` gives each pixel's place among the block's `colours`.
+  bool PairCandidate(uint8_t a, uint8_t b, const std::array<uint8_t, 16>& index,
+                     const std::array<uint8_t, 16>& colours, const std::array<int, 16>& counts, int distinct,
+                     Candidate& c) const {
     c = Candidate{kTwo};
     c.low = std::min(a, b);
     c.high = std::max(a, b);
@@ -178,15 +171,40 @@ class FrameChooser {
       takes_high[k] = to_high < to_low;
       c.error += static_cast<float>(counts[k] * std::min(to_low, to_high));
     }
-    for (int p = 0; p < 16; ++p) {
-      int k = 0;
-      while (colours[k] != px[p]) ++k;
-      if (takes_high[k]) c.mask = static_cast<uint16_t>(c.mask | (1u << p));
-    }
+    for (int p = 0; p < 16; ++p)
+      if (takes_high[index[p]]) c.mask = static_cast<uint16_t>(c.mask | (1u << p));
     if (c.mask == 0 || c.mask == 0xFFFF) return false;  // one colour: a solid block
     c.bits = model_.bits[kMonoColourTree][c.low | (static_cast<uint32_t>(c.high) << 8)] +
              model_.bits[kMonoMapTree][c.mask];
     return true;
+  }
+
+  // Of the two-colour candidates from `first` on (one type, so priced alike
+  // apart from their own bits), keeps those on the lower convex hull of bits
+  // against error: only they can be the cheapest at some multiplier.
+  void KeepLowerHull(size_t first) {
+    auto begin = candidates_.begin() + static_cast<std::ptrdiff_t>(first);
+    std::sort(begin, candidates_.end(), [](const Candidate& a, const Candidate& b) {
+      return a.bits != b.bits ? a.bits < b.bits : a.error < b.error;
+    });
+    size_t kept = first;
+    for (size_t i = first; i < candidates_.size(); ++i) {
+      const Candidate& c = candidates_[i];
+      // Fewer bits come first: a later candidate must have less error.
+      if (kept > first && c.error >= candidates_[kept - 1].error) continue;
+      while (kept >= first + 2) {
+        const Candidate& a = candidates_[kept - 2];
+        const Candidate& b = candidates_[kept - 1];
+        // b lies on or above the line from a to c.
+        const double cross =
+            (static_cast<double>(b.bits) - a.bits) * (static_cast<double>(c.error) - a.error) -
+            (static_cast<double>(b.error) - a.error) * (static_cast<double>(c.bits) - a.bits);
+        if (cross > 0) break;
+        --kept;
+      }
+      candidates_[kept++] = c;
+    }
+    candidates_.resize(kept);
   }
 
   float SolidError(size_t block, uint8_t colour) const {
@@ -218,12 +236,14 @@ class FrameChooser {
     // The block's colours, most frequent first.
     std::array<uint8_t, 16> colours{};
     std::array<int, 16> counts{};
+    std::array<uint8_t, 16> index{};
     int distinct = 0;
-    for (uint8_t p : px) {
+    for (int p = 0; p < 16; ++p) {
       int k = 0;
-      while (k < distinct && colours[k] != p) ++k;
-      if (k == distinct) colours[distinct++] = p;
+      while (k < distinct && colours[k] != px[p]) ++k;
+      if (k == distinct) colours[distinct++] = px[p];
       ++counts[k];
+      index[p] = static_cast<uint8_t>(k);
     }
     std::array<int, 16> order{};
     for (int k = 0; k < distinct; ++k) order[k] = k;
@@ -243,16 +263,20 @@ class FrameChooser {
       for (int k = 0; k < distinct; ++k) c.error += static_cast<float>(counts[k] * Error(c.low, colours[k]));
       candidates_.push_back(c);
     }
+    const size_t first_pair = candidates_.size();
     int best_pair = -1;
     for (int i = 0; i < tried; ++i) {
       for (int j = i + 1; j < tried; ++j) {
         Candidate c;
-        if (!PairCandidate(colours[order[i]], colours[order[j]], px, colours, counts, distinct, c)) continue;
+        if (!PairCandidate(colours[order[i]], colours[order[j]], index, colours, counts, distinct, c))
+          continue;
         if (best_pair < 0 || c.error < candidates_[best_pair].error)
           best_pair = static_cast<int>(candidates_.size());
         candidates_.push_back(c);
       }
     }
+    const Candidate pair = best_pair >= 0 ? candidates_[best_pair] : Candidate{kTwo};
+    KeepLowerHull(first_pair);
     // Colours of the palette that the block lacks: nearest to the block's
     // mean, and nearest to the means of the best pair's two halves.
     double sum[3] = {0, 0, 0};
@@ -266,7 +290,6 @@ class FrameChooser {
       candidates_.push_back(c);
     }
     if (best_pair >= 0 && distinct > 2) {
-      const Candidate pair = candidates_[best_pair];
       double halves[2][3] = {{0, 0, 0}, {0, 0, 0}};
       int n[2] = {0, 0};
       for (int p = 0; p < 16; ++p) {
@@ -277,7 +300,7 @@ class FrameChooser {
       const uint8_t a = Nearest(halves[0], n[0]), b = Nearest(halves[1], n[1]);
       Candidate c;
       if (a != b && !(std::min(a, b) == pair.low && std::max(a, b) == pair.high) &&
-          PairCandidate(a, b, px, colours, counts, distinct, c))
+          PairCandidate(a, b, index, colours, counts, distinct, c))
         candidates_.push_back(c);
     }
     if (distinct > 2) {
@@ -295,8 +318,8 @@ class FrameChooser {
   const uint8_t* picture_;
   const uint8_t* previous_;
   const std::array<uint8_t, 768>& palette_;
+  const PaletteTable& table_;
   const CodeModel& model_;
-  std::vector<uint32_t> error_ = std::vector<uint32_t>(kValues);
   std::vector<Candidate> candidates_;
   std::vector<uint32_t> starts_;
 };
@@ -323,6 +346,29 @@ double ReferenceError(uint32_t width, uint32_t height, const uint8_t* picture, c
 }
 
 }  // namespace
+
+PaletteTable::PaletteTable(const std::array<uint8_t, 768>& palette) : palette_(palette), error_(kValues) {
+  for (int a = 0; a < 256; ++a)
+    for (int b = 0; b < 256; ++b) error_[a * 256 + b] = ColourError(&palette[3 * a], &palette[3 * b]);
+}
+
+uint8_t PaletteTable::Nearest(uint8_t r, uint8_t g, uint8_t b) const {
+  const uint32_t key = static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | b;
+  auto it = nearest_.find(key);
+  if (it != nearest_.end()) return it->second;
+  const uint8_t wanted[3] = {r, g, b};
+  uint32_t best = 0;
+  uint8_t pick = 0;
+  for (int i = 0; i < 256; ++i) {
+    const uint32_t e = ColourError(&palette_[3 * i], wanted);
+    if (i == 0 || e < best) {
+      best = e;
+      pick = static_cast<uint8_t>(i);
+    }
+  }
+  nearest_.emplace(key, pick);
+  return pick;
+}
 
 CodeModel CodeModel::FromFrames(uint32_t width, uint32_t height, std::span<const FrameToCode> frames) {
   CodeModel model;
@@ -351,14 +397,18 @@ CodeModel CodeModel::FromFrames(uint32_t width, uint32_t height, std::span<const
 FrameChoice ChooseFrame(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
                         const std::array<uint8_t, 768>& palette, const CodeModel& model,
                         const FrameTarget& target) {
-  FrameChooser chooser(width, height, picture, previous, palette, model);
+  return ChooseFrame(width, height, picture, previous, PaletteTable(palette), model, target);
+}
+
+FrameChoice ChooseFrame(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
+                        const PaletteTable& table, const CodeModel& model, const FrameTarget& target) {
+  FrameChooser chooser(width, height, picture, previous, table, model);
   FrameChoice out;
-  out.reference_error = ReferenceError(width, height, picture, previous, palette);
+  out.reference_error = ReferenceError(width, height, picture, previous, table.palette());
   // Below the smallest colour error over the bits of a frame's costliest
   // block, so that this multiplier keeps every block exact.
   constexpr double kExact = 1e-4;
   constexpr double kMost = 1e10;
-  Evaluation best = chooser.Evaluate(kExact);
   auto fits = [&](const Evaluation& e) {
     if (target.kind == FrameTarget::kBytes) return e.bits <= target.value * 8;
     const double share = target.value / 100.0;
@@ -366,21 +416,85 @@ FrameChoice ChooseFrame(uint32_t width, uint32_t height, const uint8_t* picture,
   };
   // Bits fall and the error grows with the multiplier: for a size the
   // smallest multiplier that fits it, for an error the largest that keeps it.
+  // The search narrows, in logarithms, a bracket between a multiplier that
+  // fits (`good`, whose choice is `best`) and one that does not (`bad`).
   const bool size = target.kind == FrameTarget::kBytes;
-  if ((size && !fits(best)) || target.kind == FrameTarget::kErrorPercent) {
-    if (size) best = chooser.Evaluate(kMost);  // the smallest the frame gets, even when over
-    double low = std::log(kExact), high = std::log(kMost);
-    for (int step = 0; step < kSearchSteps; ++step) {
-      const double mid = (low + high) / 2;
-      Evaluation e = chooser.Evaluate(std::exp(mid));
-      const bool ok = fits(e);
-      (ok == size ? high : low) = mid;
-      if (ok) best = std::move(e);
+  const double least = std::log(kExact), most = std::log(kMost);
+  Evaluation best;
+  double good = least, bad = most;
+  double multiplier = kExact;
+  if (target.kind == FrameTarget::kLossless) {
+    best = chooser.Evaluate(kExact);
+  } else if (target.hint > 0) {
+    // Gallop from the multiplier of an earlier choice of the frame to a
+    // bracket, in steps that double.
+    const double start = std::clamp(std::log(target.hint), least, most);
+    const double bad_end = size ? least : most, good_end = size ? most : least;
+    Evaluation e = chooser.Evaluate(std::exp(start));
+    bool have_bad = true;
+    if (fits(e)) {
+      good = start;
+      best = std::move(e);
+      bad = bad_end;
+      have_bad = false;
+      for (double step = 0.25; good != bad_end; step *= 2) {
+        const double x = size ? std::max(bad_end, good - step) : std::min(bad_end, good + step);
+        e = chooser.Evaluate(std::exp(x));
+        if (!fits(e)) {
+          bad = x;
+          have_bad = true;
+          break;
+        }
+        good = x;
+        best = std::move(e);
+      }
+    } else {
+      bad = start;
+      bool found = false;
+      for (double step = 0.25; bad != good_end; step *= 2) {
+        const double x = size ? std::min(good_end, bad + step) : std::max(good_end, bad - step);
+        e = chooser.Evaluate(std::exp(x));
+        if (fits(e)) {
+          good = x;
+          best = std::move(e);
+          found = true;
+          break;
+        }
+        bad = x;
+      }
+      if (!found) {
+        // Nothing fits: the smallest the frame gets (a size), or exact.
+        good = bad = good_end;
+        best = chooser.Evaluate(std::exp(good_end));
+      }
+    }
+    if (!have_bad) bad = good;
+  } else {
+    best = chooser.Evaluate(kExact);
+    if (size && !fits(best)) {
+      bad = least;
+      good = most;
+      best = chooser.Evaluate(kMost);  // the smallest the frame gets, even when over
+      if (!fits(best)) bad = good;
+    } else if (size) {
+      bad = good;
     }
   }
+  while (std::abs(good - bad) > kSearchPrecision) {
+    const double mid = (good + bad) / 2;
+    Evaluation e = chooser.Evaluate(std::exp(mid));
+    if (fits(e)) {
+      good = mid;
+      best = std::move(e);
+    } else {
+      bad = mid;
+    }
+  }
+  multiplier = std::exp(good);
   out.picture = chooser.Paint(best);
   out.estimated_bytes = best.bits / 8;
   out.error = best.error;
+  out.multiplier = multiplier;
   return out;
 }
 

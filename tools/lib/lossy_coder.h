@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "tools/lib/block_encoder.h"
@@ -37,6 +38,9 @@ struct CodeModel {
 struct FrameTarget {
   enum Kind : uint8_t { kLossless, kBytes, kErrorPercent } kind = kLossless;
   double value = 0;  // video bytes, or the error percentage
+  // The multiplier of an earlier choice of the frame, where the search
+  // starts (0: none).
+  double hint = 0;
 };
 
 struct FrameChoice {
@@ -44,6 +48,7 @@ struct FrameChoice {
   double estimated_bytes = 0;    // video bytes under the model
   double error = 0;              // weighted squared error against the frame
   double reference_error = 0;    // the error the percentage is measured against
+  double multiplier = 0;         // the rate–distortion multiplier chosen
 };
 
 // Weighted squared error between two 8-bit colours, times 1000.
@@ -52,6 +57,23 @@ inline uint32_t ColourError(const uint8_t* a, const uint8_t* b) {
   return static_cast<uint32_t>(299 * dr * dr + 587 * dg * dg + 114 * db * db);
 }
 
+// The colour errors between the entries of a palette (8-bit components as the
+// decoder holds them), and the entries nearest to colours asked for, kept for
+// every frame of that palette.
+class PaletteTable {
+ public:
+  explicit PaletteTable(const std::array<uint8_t, 768>& palette);
+  const std::array<uint8_t, 768>& palette() const { return palette_; }
+  uint32_t Error(uint8_t a, uint8_t b) const { return error_[a * 256u + b]; }
+  // The entry nearest to a colour of 8-bit components (the first of equals).
+  uint8_t Nearest(uint8_t r, uint8_t g, uint8_t b) const;
+
+ private:
+  std::array<uint8_t, 768> palette_;
+  std::vector<uint32_t> error_;
+  mutable std::unordered_map<uint32_t, uint8_t> nearest_;
+};
+
 // Chooses the blocks of `picture` (width x height indices into `palette`,
 // 8-bit components as the decoder holds them), painted over `previous` (the
 // picture shown before, indices into the same palette; null for a key frame).
@@ -59,6 +81,9 @@ inline uint32_t ColourError(const uint8_t* a, const uint8_t* b) {
 FrameChoice ChooseFrame(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
                         const std::array<uint8_t, 768>& palette, const CodeModel& model,
                         const FrameTarget& target);
+// The same with the palette's table built once for many frames.
+FrameChoice ChooseFrame(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
+                        const PaletteTable& table, const CodeModel& model, const FrameTarget& target);
 
 // The error percentage of a choice (0 when the reference error is 0).
 double ErrorPercent(const FrameChoice& choice);
