@@ -1,6 +1,7 @@
 // vidzoerw run as a user runs it (offscreen): a batch file given on its
 // command line runs the player twice and vdzinfo once, each line waiting
-// for the program's report; the output list is saved by the batch itself
+// for the program's report, with a peer sending garbage to the front end's
+// socket between them; the output list is saved by the batch itself
 // (savehist) and the settings file is written at close.
 #include <gtest/gtest.h>
 
@@ -64,6 +65,13 @@ TEST(FrontEndProgram, BatchRunsThePlayerTwiceAndVdzinfoWaitingForEachReport) {
                                      << "vidzoplw a.vdz\n"
                                      << "rem between\n"
                                      << "no-such-program-of-the-toolkit\n"
+                                     // A peer that sends the front end's socket a record of
+                                     // an unknown kind claiming 2 GiB, then garbage.
+                                     << "perl -e \"use IO::Socket::UNIX; "
+                                        "my ($p) = glob($ENV{XDG_RUNTIME_DIR} . q{/vidzoer-*.sock}); "
+                                        "my $s = IO::Socket::UNIX->new(Peer => $p) or exit 3; "
+                                        "print $s pack(q{VVV}, 0xFFFFFFFF, 4660, 0x7FFFFFFF) . (q{garbage} x 50); "
+                                        "close $s; print qq{peer sent garbage}\"\n"
                                      << "vidzoplw a.vdz\n"
                                      << "vdzinfo a.vdz\n"
                                      << "savehist out\n"
@@ -82,6 +90,11 @@ TEST(FrontEndProgram, BatchRunsThePlayerTwiceAndVdzinfoWaitingForEachReport) {
   EXPECT_LT(out.rfind("> vidzoplw a.vdz"), out.rfind("\n  VidzoPlay - V"));
   EXPECT_LT(out.rfind("\n  VidzoPlay - V"), out.find("> vdzinfo a.vdz"));
   EXPECT_NE(out.find("  Command not found."), std::string::npos);
+  // After the garbage the front end still served the second player run and
+  // vdzinfo's report.
+  EXPECT_LT(out.find("> perl -e"), out.rfind("\n  VidzoPlay - V")) << out;
+  EXPECT_NE(out.find("\n  VdzInfo - a.vdz"), std::string::npos) << out;
+  EXPECT_LT(out.find("\n  VdzInfo - a.vdz"), out.find("> savehist out")) << out;
   // Closed by "exit" after the batch: the settings were written.
   const std::string ini = ReadFile(dir.File("config/vidzoer/Vidzoer.INI"));
   EXPECT_NE(ini.find("[VidzoCommand]\r\nDirectory=" + dir.path().string() + "\r\n"), std::string::npos)

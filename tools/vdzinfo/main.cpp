@@ -203,8 +203,11 @@ std::string Summary(const std::string& name, const VidzoHandle* h) {
          std::to_string(tracks) + " sound track" + (tracks == 1 ? "" : "s") + ".";
 }
 
-// The front end's "/#N" (an argument made of it alone); 0 when it is not that.
-int32_t FrontEndArgument(const std::string& arg) {
+// The front end's "/#N" (an argument made of it alone, or followed by the
+// "/#" the front end adds for typed and batch commands); 0 when it is not
+// that.
+int32_t FrontEndArgument(std::string arg) {
+  if (arg.size() > 4 && arg.compare(arg.size() - 2, 2, "/#") == 0) arg.resize(arg.size() - 2);
   if (arg.size() < 3 || arg.compare(0, 2, "/#") != 0 || arg.size() > 12) return 0;
   for (size_t i = 2; i < arg.size(); ++i)
     if (arg[i] < '0' || arg[i] > '9') return 0;
@@ -223,6 +226,7 @@ int main(int argc, char** argv) {
       front_end = FrontEndArgument(arg);
       continue;
     }
+    if (arg == "/#") continue;  // the typed-command mark, apart from its number
     if (arg == "--help") {
       std::fputs(kUsage, stdout);
       std::fputs(platform::HelpPageNote("vdzinfo").c_str(), stdout);
