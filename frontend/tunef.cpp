@@ -15,6 +15,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -86,11 +87,21 @@ Ttunef::Ttunef(QWidget* parent, TuneSeries series, TuneMode mode)
   }
   connect(panels_[1], &QPushButton::clicked, this, [this] { SetRange(TuneZoomIn(range_.count)); });
   connect(panels_[2], &QPushButton::clicked, this, [this] { SetRange(TuneZoomOut(range_.count)); });
-  connect(panels_[3], &QPushButton::clicked, this, [this] { SetRange(TuneDefaultRange(view_->width())); });
+  connect(panels_[3], &QPushButton::clicked, this, [this] { SetRange(TuneDefaultRange(width())); });
   connect(panels_[4], &QPushButton::clicked, this, &QWidget::close);
   BuildChart();
-  range_ = TuneSetRange(TuneDefaultRange(view_->width()), 1, static_cast<int64_t>(series_.sizes.size()));
+  range_ = TuneSetRange(TuneDefaultRange(width()), 1, static_cast<int64_t>(series_.sizes.size()));
   ApplyRange();
+}
+
+void Ttunef::showEvent(QShowEvent* event) {
+  // The first showing knows the window's width: the default range follows it.
+  if (!shown_) {
+    shown_ = true;
+    range_ = TuneSetRange(TuneDefaultRange(width()), 1, static_cast<int64_t>(series_.sizes.size()));
+    ApplyRange();
+  }
+  QMainWindow::showEvent(event);
 }
 
 void Ttunef::BuildChart() {
@@ -127,7 +138,9 @@ void Ttunef::BuildChart() {
   }
   x_axis_ = new QValueAxis(chart_);
   x_axis_->setTitleText("Frame");
-  x_axis_->setLabelFormat("%d");
+  x_axis_->setLabelFormat("%.0f");
+  x_axis_->setTickType(QValueAxis::TicksDynamic);
+  x_axis_->setTickAnchor(1);
   y_axis_ = new QValueAxis(chart_);
   y_axis_->setTitleText(per_second ? "Bytes per second" : "Bytes per frame");
   y_axis_->setLabelFormat("%d");
@@ -161,6 +174,12 @@ void Ttunef::SetRange(int64_t k) {
 void Ttunef::ApplyRange() {
   const auto frames = static_cast<int64_t>(series_.sizes.size());
   x_axis_->setRange(static_cast<qreal>(range_.left), static_cast<qreal>(range_.left + range_.count - 1));
+  // Whole frame numbers, about ten of them.
+  int64_t step = 1;
+  for (int64_t decade = 1; range_.count / step > 10; decade *= 10)
+    for (int64_t f : {1, 2, 5})
+      if (range_.count / (step = f * decade) <= 10) break;
+  x_axis_->setTickInterval(static_cast<qreal>(step));
   const QSignalBlocker block(scroll_);
   scroll_->setRange(0, static_cast<int>(std::clamp<int64_t>(range_.ScrollMaximum(frames), 0, INT32_MAX)));
   scroll_->setPageStep(static_cast<int>(std::clamp<int64_t>(range_.ScrollPage(), 1, INT32_MAX)));

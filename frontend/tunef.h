@@ -60,6 +60,9 @@ class Ttunef : public QMainWindow {
   void ShowFrame(int64_t frame);
   void SetRange(int64_t k);
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   Ttunef(QWidget* parent, TuneSeries series, TuneMode mode);
   void BuildChart();
@@ -80,6 +83,7 @@ class Ttunef : public QMainWindow {
   QPushButton* panels_[5] = {};
   QLabel* info_ = nullptr;
   QString last_frame_text_;
+  bool shown_ = false;
 };
 
 }  // namespace vidzoerw
