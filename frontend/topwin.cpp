@@ -462,7 +462,11 @@ void Ttopwin::OpenListEditor(const QString& file) {
 }
 
 void Ttopwin::OpenTune(const QString& file) {
-  auto* window = Ttunef::Open(file, this, [this](const QString& text) { QMessageBox::warning(this, windowTitle(), text); });
+  auto* window = Ttunef::Open(file, this, [this](const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+  });
   if (window != nullptr) window->show();
 }
 
