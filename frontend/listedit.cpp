@@ -20,8 +20,10 @@ namespace vidzoerw {
 namespace {
 
 constexpr const char* kGraphicsFilter =
-    "Graphics files (*.flc *.fli *.vdz *.avi *.bmp *.gif *.tif *.tiff *.pcx *.tga *.jpg *.jpeg *.raw *.lst *.wav "
-    "*.FLC *.FLI *.VDZ *.AVI *.BMP *.GIF *.TIF *.TIFF *.PCX *.TGA *.JPG *.JPEG *.RAW *.LST *.WAV);;All files (*)";
+    "Graphics files (*.flc *.fli *.vdz *.avi *.bmp *.gif *.tif *.tiff *.pcx *.tga *.jpg *.jpeg *.raw *.lst "
+    "*.wav "
+    "*.FLC *.FLI *.VDZ *.AVI *.BMP *.GIF *.TIF *.TIFF *.PCX *.TGA *.JPG *.JPEG *.RAW *.LST *.WAV);;All files "
+    "(*)";
 constexpr const char* kListFilter = "List Files (*.lst);;All files (*)";
 
 }  // namespace
@@ -70,9 +72,12 @@ Tlistedit::Tlistedit(QWidget* parent, const QString& list_name, const QStringLis
   connect(end_, &QLineEdit::textEdited, this, [this](const QString& t) { FieldEdited('E', t); });
 
   choose_insert = [this] {
-    return QFileDialog::getOpenFileNames(this, "Insert files:", QFileInfo(list_name_).path(), kGraphicsFilter);
+    return QFileDialog::getOpenFileNames(this, "Insert files:", QFileInfo(list_name_).path(),
+                                         kGraphicsFilter);
   };
-  choose_save_as = [this] { return QFileDialog::getSaveFileName(this, "Save As List:", list_name_, kListFilter); };
+  choose_save_as = [this] {
+    return QFileDialog::getSaveFileName(this, "Save As List:", list_name_, kListFilter);
+  };
   ask = [this](const QString& text) {
     return QMessageBox::question(this, windowTitle(), text,
                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -85,8 +90,8 @@ Tlistedit::Tlistedit(QWidget* parent, const QString& list_name, const QStringLis
 
 Tlistedit* Tlistedit::ForFile(QWidget* parent, const QString& file, const QString& folder) {
   if (file.isEmpty())
-    return new Tlistedit(parent, QDir(folder.isEmpty() ? QDir::currentPath() : folder).filePath("untitled.lst"), {},
-                         false);
+    return new Tlistedit(
+        parent, QDir(folder.isEmpty() ? QDir::currentPath() : folder).filePath("untitled.lst"), {}, false);
   // A name that is no file yet starts an empty list of that name.
   std::vector<std::string> lines;
   QStringList entries;
@@ -101,7 +106,9 @@ QStringList Tlistedit::Entries() const {
   return out;
 }
 
-int Tlistedit::Selected() const { return list_->currentRow(); }
+int Tlistedit::Selected() const {
+  return list_->currentRow();
+}
 
 QPushButton* Tlistedit::Button(const QString& caption) const {
   for (auto* b : findChildren<QPushButton*>())
@@ -109,7 +116,9 @@ QPushButton* Tlistedit::Button(const QString& caption) const {
   return nullptr;
 }
 
-void Tlistedit::SetCaption() { setWindowTitle("List File Editor - " + QFileInfo(list_name_).fileName()); }
+void Tlistedit::SetCaption() {
+  setWindowTitle("List File Editor - " + QFileInfo(list_name_).fileName());
+}
 
 void Tlistedit::Select(int row) {
   list_->setCurrentRow(row);

@@ -28,8 +28,8 @@ class Tlistedit : public QDialog {
 
   // What a person is asked; the defaults are file choosers and message
   // boxes, tests put their own answers in.
-  std::function<QStringList()> choose_insert;                       // "Insert files:"
-  std::function<QString()> choose_save_as;                          // "Save As List:", "" = cancelled
+  std::function<QStringList()> choose_insert;                      // "Insert files:"
+  std::function<QString()> choose_save_as;                         // "Save As List:", "" = cancelled
   std::function<QMessageBox::StandardButton(const QString&)> ask;  // yes, no or cancel
   std::function<void(const QString&)> error;
   std::function<void()> help;

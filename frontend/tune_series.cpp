@@ -29,12 +29,15 @@ int64_t TunePeriod(int32_t rate_field) {
   return std::max<int64_t>(period, 1);
 }
 
-int64_t TuneRate(const TuneSeries& s, int64_t size) { return size * 100000 / s.period; }
+int64_t TuneRate(const TuneSeries& s, int64_t size) {
+  return size * 100000 / s.period;
+}
 
 int64_t TuneScaleMaximum(int64_t highest, TuneMode mode) {
   const auto t = static_cast<double>(static_cast<int64_t>(static_cast<double>(highest) * 0.2 + 0.5) * 5);
   // A file of empty frames still gets one step of scale.
-  if (mode == TuneMode::kBytesPerSecond) return std::max<int64_t>(static_cast<int64_t>((t + 999) * 0.001) * 1000, 1000);
+  if (mode == TuneMode::kBytesPerSecond)
+    return std::max<int64_t>(static_cast<int64_t>((t + 999) * 0.001) * 1000, 1000);
   return std::max<int64_t>(static_cast<int64_t>((t + 499) * 0.002) * 500, 500);
 }
 

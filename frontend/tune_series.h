@@ -16,20 +16,20 @@ namespace vidzoerw {
 enum class TuneMode { kBytesPerFrame, kBytesPerSecond };
 
 struct TuneSeries {
-  std::string file;           // the name opened (".vdz" added when it had no extension)
-  int32_t frame_count = 0;    // the header's frame count as stored
-  int32_t rate_field = 0;     // the header's frame rate field
-  int64_t period = 1;         // frame period in 1/100000 second, at least 1
-  int64_t window = 1;         // frames in one second, at least 1
+  std::string file;         // the name opened (".vdz" added when it had no extension)
+  int32_t frame_count = 0;  // the header's frame count as stored
+  int32_t rate_field = 0;   // the header's frame rate field
+  int64_t period = 1;       // frame period in 1/100000 second, at least 1
+  int64_t window = 1;       // frames in one second, at least 1
   // Per frame from frame 1: the bytes it counts for (0 for frame 1), and
   // the two plotted points in the mode's unit.
   std::vector<uint32_t> sizes;
   std::vector<int64_t> frame_points;
   std::vector<int64_t> second_points;
-  int64_t highest = 0;        // highest frame point
-  double reference[3] = {};   // 1x, 2x and 4x CD-ROM drives in the mode's unit
-  int64_t maximum = 0;        // top of the vertical scale
-  int64_t grid_step = 0;      // one fifth of the maximum
+  int64_t highest = 0;       // highest frame point
+  double reference[3] = {};  // 1x, 2x and 4x CD-ROM drives in the mode's unit
+  int64_t maximum = 0;       // top of the vertical scale
+  int64_t grid_step = 0;     // one fifth of the maximum
 };
 
 inline constexpr std::size_t kTuneHeaderSize = 104;
@@ -72,8 +72,14 @@ struct TuneRange {
 // Shows `k` frames (at least 2) from `left`, pulled back so that it ends at
 // the last of `frames` frames and starts no lower than 1.
 TuneRange TuneSetRange(int64_t k, int64_t left, int64_t frames);
-inline int64_t TuneZoomIn(int64_t count) { return count * 3 / 4; }
-inline int64_t TuneZoomOut(int64_t count) { return (count * 4 + 1) / 3; }
-inline int64_t TuneDefaultRange(int64_t width) { return width / 35; }
+inline int64_t TuneZoomIn(int64_t count) {
+  return count * 3 / 4;
+}
+inline int64_t TuneZoomOut(int64_t count) {
+  return (count * 4 + 1) / 3;
+}
+inline int64_t TuneDefaultRange(int64_t width) {
+  return width / 35;
+}
 
 }  // namespace vidzoerw

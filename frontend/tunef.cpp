@@ -187,7 +187,8 @@ void Ttunef::ApplyRange() {
 }
 
 bool Ttunef::ToggleMode() {
-  const TuneMode mode = mode_ == TuneMode::kBytesPerSecond ? TuneMode::kBytesPerFrame : TuneMode::kBytesPerSecond;
+  const TuneMode mode =
+      mode_ == TuneMode::kBytesPerSecond ? TuneMode::kBytesPerFrame : TuneMode::kBytesPerSecond;
   // The file is read again: it may have changed since.
   auto series = LoadTuneSeries(series_.file, mode);
   if (!series) {
@@ -207,7 +208,9 @@ void Ttunef::PointsToClipboard() {
   QGuiApplication::clipboard()->setText(QString::fromStdString(TunePointsText(series_)));
 }
 
-void Ttunef::GraphToClipboard() { QGuiApplication::clipboard()->setPixmap(view_->grab()); }
+void Ttunef::GraphToClipboard() {
+  QGuiApplication::clipboard()->setPixmap(view_->grab());
+}
 
 bool Ttunef::PrintGraph(const QString& pdf) {
   auto paint = [this](QPagedPaintDevice& device) {
@@ -233,7 +236,8 @@ bool Ttunef::PrintGraph(const QString& pdf) {
 void Ttunef::ShowFrame(int64_t frame) {
   last_frame_text_ = QString::fromStdString(TuneFrameText(series_, frame));
   if (last_frame_text_.isEmpty()) return;
-  auto* box = new QMessageBox(QMessageBox::Information, windowTitle(), last_frame_text_, QMessageBox::Ok, this);
+  auto* box =
+      new QMessageBox(QMessageBox::Information, windowTitle(), last_frame_text_, QMessageBox::Ok, this);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->open();
 }

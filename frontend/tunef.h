@@ -47,7 +47,7 @@ class Ttunef : public QMainWindow {
   QChartView* View() const { return view_; }
   QScrollBar* ScrollBar() const { return scroll_; }
   QAction* ModeAction() const { return mode_action_; }
-  QAction* Switch(int k) const { return switches_[k]; }  // 1x, 2x, 4x, average, grid, legend, values
+  QAction* Switch(int k) const { return switches_[k]; }   // 1x, 2x, 4x, average, grid, legend, values
   QPushButton* Panel(int k) const { return panels_[k]; }  // 1 zoom in, 2 zoom out, 3 default, 4 close
   QString LastFrameText() const { return last_frame_text_; }
 

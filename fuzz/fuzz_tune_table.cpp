@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         s->second_points.size() != s->sizes.size() || s->window < 1 || s->period < 1 || s->maximum <= 0)
       std::abort();
     (void)vidzoerw::TunePointsText(*s);
-    for (int64_t f = 0; f <= static_cast<int64_t>(s->sizes.size()) + 1; ++f) (void)vidzoerw::TuneFrameText(*s, f);
+    for (int64_t f = 0; f <= static_cast<int64_t>(s->sizes.size()) + 1; ++f)
+      (void)vidzoerw::TuneFrameText(*s, f);
   }
   return 0;
 }

@@ -1,13 +1,14 @@
 // List files as the list editor reads and writes them: the frame switches
 // found in any case and written in lower case, the field rules, and a list
 // written here read by the graphics input with the same frames.
+#include "frontend/list_file.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "frontend/list_file.h"
 #include "qelutil/qelutil.h"
 #include "support/temp_dir.h"
 #include "support/test_animation.h"
@@ -82,10 +83,9 @@ TEST(ListFile, TextRoundTrip) {
 TEST(ListFile, ReadByGraphicsInputWithTheSameFrames) {
   vidzoer_test::TempDir dir;
   const auto a = vidzoer_test::WriteTestAnimation(dir.File("a.vdz"), 16, 8, 6, false);
-  const auto b = vidzoer_test::WriteTestAnimation(dir.File("b.vdz"), 16, 8, 5, false, 10,
-                                                  [](uint32_t x, uint32_t y, uint32_t f) {
-                                                    return static_cast<uint8_t>(100 + (x + y * 3 + f) % 50);
-                                                  });
+  const auto b = vidzoer_test::WriteTestAnimation(
+      dir.File("b.vdz"), 16, 8, 5, false, 10,
+      [](uint32_t x, uint32_t y, uint32_t f) { return static_cast<uint8_t>(100 + (x + y * 3 + f) % 50); });
   ASSERT_EQ(a.pixels.size(), 6u);
   ASSERT_EQ(b.pixels.size(), 5u);
   std::vector<std::string> entries = {"a.vdz /S9 /E9", "b.vdz"};
@@ -95,8 +95,8 @@ TEST(ListFile, ReadByGraphicsInputWithTheSameFrames) {
   ASSERT_EQ(entries, (std::vector<std::string>{"a.vdz /s2 /e4", "b.vdz /e3"}));
   ASSERT_TRUE(vidzoerw::SaveListFile(dir.File("both.lst"), entries));
 
-  GFile* g = GFileOpen(dir.File("both.lst").c_str(), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 256, 0, 2, nullptr, nullptr,
-                       [](const char*, int32_t) -> uint8_t { return 0; });
+  GFile* g = GFileOpen(dir.File("both.lst").c_str(), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 256, 0, 2, nullptr,
+                       nullptr, [](const char*, int32_t) -> uint8_t { return 0; });
   ASSERT_NE(g, nullptr);
   EXPECT_EQ(g->frames, 6);
   const std::vector<const std::vector<uint8_t>*> want = {&a.pixels[1], &a.pixels[2], &a.pixels[3],

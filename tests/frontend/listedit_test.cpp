@@ -1,6 +1,8 @@
 // The list file editor driven through its widgets on the offscreen
 // platform: the frame fields, the buttons, saving and closing, and a list
 // it saved read by the graphics input.
+#include "frontend/listedit.h"
+
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
@@ -12,7 +14,6 @@
 #include <iterator>
 #include <memory>
 
-#include "frontend/listedit.h"
 #include "qelutil/qelutil.h"
 #include "qt_app.h"
 #include "support/temp_dir.h"
@@ -201,7 +202,8 @@ TEST_F(ListEdit, OpensAnExistingListOrANewOne) {
   std::ofstream(dir.File("old.lst")) << "a.flc /S1\r\n\r\nb.flc\r\n";
   std::unique_ptr<Tlistedit> e(Tlistedit::ForFile(nullptr, Path("old.lst"), Path("")));
   EXPECT_EQ(e->Entries(), (QStringList{"a.flc /S1", "b.flc"}));
-  std::unique_ptr<Tlistedit> n(Tlistedit::ForFile(nullptr, QString(), QString::fromStdString(dir.path().string())));
+  std::unique_ptr<Tlistedit> n(
+      Tlistedit::ForFile(nullptr, QString(), QString::fromStdString(dir.path().string())));
   EXPECT_EQ(n->ListName(), Path("untitled.lst"));
   EXPECT_EQ(n->windowTitle(), "List File Editor - untitled.lst");
 }
@@ -218,8 +220,8 @@ TEST_F(ListEdit, SavedListReadByGraphicsInput) {
   Type(e->StartField(), "6");
   ASSERT_TRUE(e->Save());
 
-  GFile* g = GFileOpen(dir.File("clips.lst").c_str(), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 256, 0, 2, nullptr, nullptr,
-                       [](const char*, int32_t) -> uint8_t { return 0; });
+  GFile* g = GFileOpen(dir.File("clips.lst").c_str(), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 256, 0, 2, nullptr,
+                       nullptr, [](const char*, int32_t) -> uint8_t { return 0; });
   ASSERT_NE(g, nullptr);
   EXPECT_EQ(g->frames, 5);
   for (size_t want : {2u, 3u, 4u, 5u, 6u}) {

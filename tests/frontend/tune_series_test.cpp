@@ -2,6 +2,8 @@
 // reader, the period and one-second window, the two series (against a
 // brute-force sum in the test), the reference lines, the vertical scale, the
 // clipboard text and the visible range.
+#include "frontend/tune_series.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "frontend/tune_series.h"
 #include "support/temp_dir.h"
 #include "support/test_animation.h"
 
@@ -160,8 +161,8 @@ TEST(TuneSeries, EncodedFileAgainstBruteForce) {
   const std::string path = dir.File("busy.vdz");
   // Frames that change more or less each time give sizes of all kinds; 1300
   // frames take the reader past two blocks of the table.
-  const auto anim = vidzoer_test::WriteTestAnimation(
-      path, 32, 16, 1300, true, 40, [](uint32_t x, uint32_t y, uint32_t f) {
+  const auto anim =
+      vidzoer_test::WriteTestAnimation(path, 32, 16, 1300, true, 40, [](uint32_t x, uint32_t y, uint32_t f) {
         return static_cast<uint8_t>((f % 7 < 3) ? (x * 3 + y + f) % 200 : ((x / 8 + y / 8 + f / 5) % 4) * 16);
       });
   ASSERT_EQ(anim.pixels.size(), 1300u);
@@ -183,7 +184,8 @@ TEST(TuneSeries, EncodedFileAgainstBruteForce) {
       const int64_t n = s->window;
       const int64_t first = std::max<int64_t>(0, static_cast<int64_t>(i) - n + 1);
       uint64_t sum = 0;
-      for (int64_t j = first; j <= static_cast<int64_t>(i); ++j) sum += j == 0 ? 0 : entry(static_cast<size_t>(j));
+      for (int64_t j = first; j <= static_cast<int64_t>(i); ++j)
+        sum += j == 0 ? 0 : entry(static_cast<size_t>(j));
       const int64_t average = static_cast<int64_t>(sum / static_cast<uint64_t>(i - first + 1));
       const int64_t own = i == 0 ? 0 : entry(i);
       const bool ps = mode == TuneMode::kBytesPerSecond;
@@ -211,8 +213,8 @@ TEST(TuneSeries, VisibleRange) {
   struct Case {
     int64_t k, left, frames, want_left, want_count;
   } cases[] = {
-      {10, 1, 100, 1, 10},  {1, 5, 100, 5, 2},   {10, 95, 100, 91, 10},
-      {50, 3, 20, 1, 50},   {0, 1, 100, 1, 2},   {30, 71, 100, 71, 30},
+      {10, 1, 100, 1, 10}, {1, 5, 100, 5, 2}, {10, 95, 100, 91, 10},
+      {50, 3, 20, 1, 50},  {0, 1, 100, 1, 2}, {30, 71, 100, 71, 30},
   };
   for (const auto& c : cases) {
     const auto r = vidzoerw::TuneSetRange(c.k, c.left, c.frames);

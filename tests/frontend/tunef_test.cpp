@@ -1,6 +1,8 @@
 // The data-rate analysis window on the offscreen platform: opening, the
 // mode toggle, the zoom panels and scroll bar, the line switches, the
 // double-click text, the clipboard and printing to a PDF file.
+#include "frontend/tunef.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -16,7 +18,6 @@
 #include <fstream>
 #include <memory>
 
-#include "frontend/tunef.h"
 #include "qt_app.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
@@ -35,8 +36,8 @@ class Tune : public ::testing::Test {
  protected:
   void SetUp() override { frontend_test::App(); }
   std::unique_ptr<Ttunef> Open(const std::string& path) {
-    std::unique_ptr<Ttunef> w(Ttunef::Open(QString::fromStdString(path), nullptr,
-                                           [this](const QString& text) { errors << text; }));
+    std::unique_ptr<Ttunef> w(
+        Ttunef::Open(QString::fromStdString(path), nullptr, [this](const QString& text) { errors << text; }));
     if (w) {
       w->setAttribute(Qt::WA_DeleteOnClose, false);
       w->resize(700, 450);
@@ -138,9 +139,9 @@ TEST_F(Tune, ZoomPanelsAndScrollBar) {
   QTest::mouseClick(w->Panel(2), Qt::LeftButton);  // zoom out past the end: pulled back
   EXPECT_EQ(w->Range().count, 53);
   EXPECT_EQ(w->Range().left, 48);
-  QTest::mouseClick(w->Panel(3), Qt::LeftButton);  // the width's default
+  QTest::mouseClick(w->Panel(3), Qt::LeftButton);             // the width's default
   EXPECT_EQ(w->Range().count, std::max(2, w->width() / 35));  // 700 / 35
-  QTest::mouseClick(w->Panel(4), Qt::LeftButton);  // close
+  QTest::mouseClick(w->Panel(4), Qt::LeftButton);             // close
   EXPECT_FALSE(w->isVisible());
 }
 

@@ -94,7 +94,9 @@ TEST(TuneScreen, SampleInBothModes) {
       }
     }
     const std::string page = std::string(VIDZOER_SCREENSHOT_DIR) + "/tune_print";
-    EXPECT_EQ(std::system(("pdftoppm -png -r 50 -singlefile " + Quote(page + ".pdf") + " " + Quote(page)).c_str()), 0);
+    EXPECT_EQ(
+        std::system(("pdftoppm -png -r 50 -singlefile " + Quote(page + ".pdf") + " " + Quote(page)).c_str()),
+        0);
     w->close();
   }
   unsetenv("XDG_RUNTIME_DIR");
