@@ -45,8 +45,8 @@ void IniFile::Parse(std::string_view text) {
     const size_t eq = line.find('=');
     const bool comment = !line.empty() && (line.front() == ';' || line.front() == '#');
     if (!comment && eq != std::string_view::npos && eq > 0 && !Trimmed(line.substr(0, eq)).empty()) {
-      sections_.back().lines.push_back({std::string(Trimmed(line.substr(0, eq))),
-                                        std::string(Trimmed(line.substr(eq + 1)))});
+      sections_.back().lines.push_back(
+          {std::string(Trimmed(line.substr(0, eq))), std::string(Trimmed(line.substr(eq + 1)))});
     } else {
       sections_.back().lines.push_back({std::string(), std::string(raw)});
     }
@@ -140,7 +140,8 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
   // A new key goes after the section's last key, before trailing blank lines.
   size_t at = s->lines.size();
   while (at > 0 && s->lines[at - 1].key.empty() && Trimmed(s->lines[at - 1].value).empty()) --at;
-  s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::string(key), std::string(value)});
+  s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at),
+                  Line{std::string(key), std::string(value)});
 }
 
 void IniFile::SetInt(std::string_view section, std::string_view key, int value) {

@@ -41,7 +41,8 @@ int main(int argc, char** argv) {
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
       qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-    std::fputs("vidzoerw: no display to open the window on (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n", stderr);
+    std::fputs("vidzoerw: no display to open the window on (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n",
+               stderr);
     return 1;
   }
   QApplication app(argc, argv);

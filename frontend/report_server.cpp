@@ -50,7 +50,8 @@ void ReportServer::Accept() {
           // "report back". A restored status window brings us back too.
           if (record.identifier == platform::kReportRestored) emit RestoreRequested();
           const uint8_t result[4] = {0, 0, 0, 0};
-          const auto answer = platform::EncodeReportRecord(platform::kReportMessage, record.identifier, result, 4);
+          const auto answer =
+              platform::EncodeReportRecord(platform::kReportMessage, record.identifier, result, 4);
           socket->write(reinterpret_cast<const char*>(answer.data()), static_cast<qint64>(answer.size()));
         } else if (record.kind == platform::kReportCopyData) {
           emit CopyDataReceived(record.identifier, QString::fromLocal8Bit(platform::ReportText(record.data)));

@@ -61,12 +61,12 @@ struct ToolEntry {
 };
 
 constexpr ToolEntry kTools[] = {
-    {"vidzoc", "VidzoC"},     {"vidzocw", "VidzoC"},      {"vidzomix", "VidzoMix"}, {"vidzomiw", "VidzoMix"},
-    {"vidzoply", "VidzoPlW"}, {"vidzoplw", "VidzoPlW"},   {"vidzoscr", "VidzoScW"}, {"vidzoscw", "VidzoScW"},
-    {"vezivi", "VizodOv"},    {"veziviw", "VizodOv"},     {"veziviw6", "VizodOv"},  {"vizodovw", "VizodOv"},
-    {"vizodov", "VizodOv"},   {"vador", "VorurEd"},       {"towavw", "VorurEd"},    {"voruredw", "VorurEd"},
-    {"vorured", "VorurEd"},   {"vdzinfo", "VdzInfo"},     {"vdzinfow", "VdzInfo"},  {"vodave", "VdzInfo"},
-    {"vodavew", "VdzInfo"},   {"qelsi", "QelSIW"},        {"qelsiw", "QelSIW"},     {"vidzofr", "VidzoFR"},
+    {"vidzoc", "VidzoC"},     {"vidzocw", "VidzoC"},    {"vidzomix", "VidzoMix"}, {"vidzomiw", "VidzoMix"},
+    {"vidzoply", "VidzoPlW"}, {"vidzoplw", "VidzoPlW"}, {"vidzoscr", "VidzoScW"}, {"vidzoscw", "VidzoScW"},
+    {"vezivi", "VizodOv"},    {"veziviw", "VizodOv"},   {"veziviw6", "VizodOv"},  {"vizodovw", "VizodOv"},
+    {"vizodov", "VizodOv"},   {"vador", "VorurEd"},     {"towavw", "VorurEd"},    {"voruredw", "VorurEd"},
+    {"vorured", "VorurEd"},   {"vdzinfo", "VdzInfo"},   {"vdzinfow", "VdzInfo"},  {"vodave", "VdzInfo"},
+    {"vodavew", "VdzInfo"},   {"qelsi", "QelSIW"},      {"qelsiw", "QelSIW"},     {"vidzofr", "VidzoFR"},
     {"vidzofrw", "VidzoFR"},  {"vdzcompi", "VdzCompi"},
 };
 
@@ -92,8 +92,10 @@ std::vector<std::string> SplitArguments(const QString& command) {
   char quote = 0;
   for (const char c : bytes) {
     if (quote != 0) {
-      if (c == quote) quote = 0;
-      else word += c;
+      if (c == quote)
+        quote = 0;
+      else
+        word += c;
     } else if (c == '"' || c == '\'') {
       quote = c;
       in_word = true;
@@ -219,8 +221,10 @@ void CommandShell::LimitOutput() {
 }
 
 void CommandShell::Echo(const QString& text) {
-  if (output_.isEmpty()) output_.append(text);
-  else output_.last() += text;
+  if (output_.isEmpty())
+    output_.append(text);
+  else
+    output_.last() += text;
   LimitOutput();
   Changed();
 }
@@ -322,9 +326,8 @@ QStringList CommandShell::Matches(const QString& pattern, bool folders_too) cons
     return found;
   }
   QDir dir(folder);
-  const QFileInfoList entries =
-      dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                        QDir::Name | QDir::IgnoreCase);
+  const QFileInfoList entries = dir.entryInfoList(
+      QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
   for (const QFileInfo& e : entries)
     if ((folders_too || !e.isDir()) && MatchesPattern(e.fileName(), mask)) found.append(e.absoluteFilePath());
   return found;
@@ -342,7 +345,8 @@ QString TargetFor(const QString& source, const QString& output, bool several) {
   const QFileInfo out(output);
   if (out.isDir()) return QDir::cleanPath(output + "/" + QFileInfo(source).fileName());
   const QString mask = out.fileName();
-  if (HasWildcard(mask)) return QDir::cleanPath(out.path() + "/" + ApplyRenameMask(QFileInfo(source).fileName(), mask));
+  if (HasWildcard(mask))
+    return QDir::cleanPath(out.path() + "/" + ApplyRenameMask(QFileInfo(source).fileName(), mask));
   return several ? QString() : output;  // several files into one name is refused
 }
 
@@ -414,9 +418,12 @@ void CommandShell::ChangeDrive(const QString& command) {
 void CommandShell::Dir(const QString& argument) {
   const QString arg = Unquote(argument.trimmed());
   QString pattern;
-  if (arg.isEmpty()) pattern = WithSlash(current_) + "*.*";
-  else if (QFileInfo(Resolve(arg)).isDir()) pattern = (arg.endsWith('/') || arg.endsWith('\\') ? arg : arg + "/") + "*.*";
-  else pattern = arg;
+  if (arg.isEmpty())
+    pattern = WithSlash(current_) + "*.*";
+  else if (QFileInfo(Resolve(arg)).isDir())
+    pattern = (arg.endsWith('/') || arg.endsWith('\\') ? arg : arg + "/") + "*.*";
+  else
+    pattern = arg;
   Echo("Dir " + pattern);
   const QString path = Resolve(pattern);
   const QString folder = path.left(std::max<qsizetype>(path.lastIndexOf('/'), 1));
@@ -484,7 +491,8 @@ void CommandShell::Rename(const QString& argument) {
   }
   QString output = Resolve(to);
   if (!to.contains('/') && !to.contains('\\') && !QFileInfo(output).isDir())
-    output = QFileInfo(found.front()).path() + "/" + QFileInfo(output).fileName();  // a plain name stays in its folder
+    output = QFileInfo(found.front()).path() + "/" +
+             QFileInfo(output).fileName();  // a plain name stays in its folder
   int count = 0;
   for (const QString& f : found) {
     const QString target = TargetFor(f, output, found.size() > 1);
@@ -520,7 +528,8 @@ void CommandShell::Copy(const QString& argument) {
   for (const QString& f : found) {
     const QString target = TargetFor(f, output, found.size() > 1);
     const QFileInfo source(f);
-    if (target.isEmpty() || (QFileInfo::exists(target) && QFileInfo(target).canonicalFilePath() == source.canonicalFilePath())) {
+    if (target.isEmpty() ||
+        (QFileInfo::exists(target) && QFileInfo(target).canonicalFilePath() == source.canonicalFilePath())) {
       Say("  Could not copy " + Shown(current_, f));
       continue;
     }
@@ -569,7 +578,8 @@ void CommandShell::Attributes(const QString& argument) {
   while (!rest.isEmpty()) {
     const SplitCommand w = FirstWord(rest);
     rest = w.rest;
-    if (w.word.size() == 2 && (w.word[0] == '+' || w.word[0] == '-') && QString("RHSA").contains(w.word[1].toUpper())) {
+    if (w.word.size() == 2 && (w.word[0] == '+' || w.word[0] == '-') &&
+        QString("RHSA").contains(w.word[1].toUpper())) {
       (w.word[0] == '+' ? set : clear) += w.word[1].toUpper();
     } else if (pattern.isEmpty()) {
       pattern = Unquote(w.word);
@@ -608,14 +618,14 @@ void CommandShell::Attributes(const QString& argument) {
       Say("  Error changing attributes of " + Shown(current_, f));
       continue;
     }
-    Say("  Attributes from '" + old + "' to '" + AttributeLetters(QFileInfo(f)) + "' on " + Shown(current_, f));
+    Say("  Attributes from '" + old + "' to '" + AttributeLetters(QFileInfo(f)) + "' on " +
+        Shown(current_, f));
   }
 }
 
 void CommandShell::Find(const QString& argument) {
   const QString arg = Unquote(argument.trimmed());
   Echo("Find " + arg);
-  QString path = Resolve(arg.isEmpty() ? QString("*") : arg).toLower();
   QString folder = current_, mask = "*";
   if (QFileInfo(Resolve(arg)).isDir() && !arg.isEmpty()) {
     folder = Resolve(arg);
@@ -625,7 +635,6 @@ void CommandShell::Find(const QString& argument) {
     folder = slash <= 0 ? QString("/") : resolved.left(slash);
     mask = resolved.mid(slash + 1);
   }
-  (void)path;
   int count = 0;
   QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                   QDirIterator::Subdirectories);
@@ -708,11 +717,16 @@ bool CommandShell::PerformBuiltIn(const QString& command) {
   const SplitCommand sc = FirstWord(c);
   const QString w = sc.word.toLower();
   const QString& rest = sc.rest;
-  if (w == "chdir" || w == "cd") ChangeDirectory(rest);
-  else if (w == "mkdir") MakeDirectory(rest);
-  else if (w == "rmdir") RemoveDirectory(rest);
-  else if (w == "dir") Dir(rest);
-  else if (w == "del" || w == "erase" || w == "delete") Delete(rest);
+  if (w == "chdir" || w == "cd")
+    ChangeDirectory(rest);
+  else if (w == "mkdir")
+    MakeDirectory(rest);
+  else if (w == "rmdir")
+    RemoveDirectory(rest);
+  else if (w == "dir")
+    Dir(rest);
+  else if (w == "del" || w == "erase" || w == "delete")
+    Delete(rest);
   else if (w == "vdztune") {
     Echo(c);
     host_->OpenTune(Resolve(Unquote(rest)));
@@ -731,17 +745,25 @@ bool CommandShell::PerformBuiltIn(const QString& command) {
     const QFileInfo info(file);
     if (rest.isEmpty() || !info.isFile() || !info.isReadable() || !host_->ShowFile(file))
       Say("  Error displaying the file");
-  } else if (w == "attr" || w == "attrib") Attributes(rest);
-  else if (w == "ren" || w == "rename" || w == "move" || w == "rendir") Rename(rest);
-  else if (w == "copy") Copy(rest);
-  else if (w == "cls" || w == "clear") ClearOutput();
-  else if (w == "find" || w == "ff" || w == "wh" || w == "filefind" || w == "whereis") Find(rest);
+  } else if (w == "attr" || w == "attrib")
+    Attributes(rest);
+  else if (w == "ren" || w == "rename" || w == "move" || w == "rendir")
+    Rename(rest);
+  else if (w == "copy")
+    Copy(rest);
+  else if (w == "cls" || w == "clear")
+    ClearOutput();
+  else if (w == "find" || w == "ff" || w == "wh" || w == "filefind" || w == "whereis")
+    Find(rest);
   else if (w == "exit") {
     Echo("Exit");
     host_->CloseMainWindow();
-  } else if (w == "savehist") SaveHistory(rest);
-  else if (w == "rem" || w == "echo") Echo(c);
-  else return !TryBatch(sc.word, rest);
+  } else if (w == "savehist")
+    SaveHistory(rest);
+  else if (w == "rem" || w == "echo")
+    Echo(c);
+  else
+    return !TryBatch(sc.word, rest);
   return false;
 }
 
@@ -759,7 +781,8 @@ bool CommandShell::MapToolCommand(QString& command) {
     program = tools_ + program;
     if (program.contains(' ')) program = "\"" + program + "\"";
   }
-  command = program + (sc.rest.isEmpty() ? QString() : " " + sc.rest) + " /#" + QString::number(report_handle_);
+  command =
+      program + (sc.rest.isEmpty() ? QString() : " " + sc.rest) + " /#" + QString::number(report_handle_);
   if (batch_ || typed_) command += "/#";
   return true;
 }
@@ -775,8 +798,10 @@ void CommandShell::ReapChildren() {
   for (auto it = children_.begin(); it != children_.end();) {
     int status = 0;
     const pid_t r = waitpid(*it, &status, WNOHANG);
-    if (r == *it || (r < 0 && errno == ECHILD)) it = children_.erase(it);
-    else ++it;
+    if (r == *it || (r < 0 && errno == ECHILD))
+      it = children_.erase(it);
+    else
+      ++it;
   }
 }
 

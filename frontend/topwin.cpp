@@ -21,8 +21,8 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
-#include <QSaveFile>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
@@ -130,7 +130,8 @@ void Tbatchform::SetCurrent(int index) {
 void Tbatchform::RequestCancel() {
   int answer = cancel_answer_;
   if (answer < 0)
-    answer = QMessageBox::question(this, windowTitle(), "Cancel the batch file ?") == QMessageBox::Yes ? 1 : 0;
+    answer =
+        QMessageBox::question(this, windowTitle(), "Cancel the batch file ?") == QMessageBox::Yes ? 1 : 0;
   if (answer == 1) cancelled_ = true;
 }
 
@@ -243,9 +244,10 @@ QWidget* Ttopwin::MakePlaceholder(const QString& name) {
   auto* page = new QWidget(maintab_);
   auto* layout = new QVBoxLayout(page);
   auto* title = new QLabel("<h2>" + name + "</h2>", page);
-  auto* text = new QLabel("The options of this page are not in this version yet: give the program's command "
-                          "line on the Command page.",
-                          page);
+  auto* text = new QLabel(
+      "The options of this page are not in this version yet: give the program's command "
+      "line on the Command page.",
+      page);
   text->setWordWrap(true);
   layout->addWidget(title);
   layout->addWidget(text);
@@ -339,7 +341,8 @@ void Ttopwin::RunOnSelection(const QString& verb) {
       return;
     shell_.RunCommand(dir, verb + " " + quoted);
   } else {
-    const QString to = QInputDialog::getText(this, verb == "copy" ? "Copy" : "Rename", "To:", QLineEdit::Normal, file);
+    const QString to =
+        QInputDialog::getText(this, verb == "copy" ? "Copy" : "Rename", "To:", QLineEdit::Normal, file);
     if (!to.isEmpty()) shell_.RunCommand(dir, verb + " " + quoted + " \"" + to + "\"");
   }
 }
@@ -386,8 +389,10 @@ void Ttopwin::ShowError(const QString& text) {
 }
 
 void Ttopwin::SetBusyCursor(bool busy) {
-  if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
-  else QApplication::restoreOverrideCursor();
+  if (busy)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
 }
 
 std::unique_ptr<BatchView> Ttopwin::OpenBatchView(const QString& file, const QStringList& lines) {
@@ -439,7 +444,8 @@ bool OpenTextWindow(QWidget* parent, const QString& file, bool editable) {
       if (name.isEmpty()) name = QInputDialog::getText(dialog, "Save", "File name:");
       QSaveFile out(name);
       const QByteArray bytes = text->toPlainText().toLocal8Bit();
-      if (name.isEmpty() || !out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+      if (name.isEmpty() || !out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() ||
+          !out.commit())
         QMessageBox::warning(dialog, dialog->windowTitle(), "Error, could not save " + name);
     });
     layout->addWidget(save, 0, Qt::AlignRight);

@@ -27,8 +27,8 @@ class QTreeView;
 
 namespace vidzoerw {
 
-inline constexpr const char* kPageNames[] = {"Main",     "Vidzo",              "Mixer",           "Player",
-                                             "Scriptor", "Graphics Processor", "Sound Processor", "Command"};
+inline constexpr const char* kPageNames[] = {
+    "Main", "Vidzo", "Mixer", "Player", "Scriptor", "Graphics Processor", "Sound Processor", "Command"};
 inline constexpr int kPageCount = 8;
 inline constexpr int kCommandPage = 7;
 

@@ -41,8 +41,10 @@ class ProgramEnvironment {
   }
   ~ProgramEnvironment() {
     for (const auto& [name, value] : saved_) {
-      if (value) setenv(name.c_str(), value->c_str(), 1);
-      else unsetenv(name.c_str());
+      if (value)
+        setenv(name.c_str(), value->c_str(), 1);
+      else
+        unsetenv(name.c_str());
     }
   }
 
@@ -82,7 +84,8 @@ TEST(FrontEndProgram, BatchRunsThePlayerTwiceAndVdzinfoWaitingForEachReport) {
   EXPECT_NE(out.find("  Command not found."), std::string::npos);
   // Closed by "exit" after the batch: the settings were written.
   const std::string ini = ReadFile(dir.File("config/vidzoer/Vidzoer.INI"));
-  EXPECT_NE(ini.find("[VidzoCommand]\r\nDirectory=" + dir.path().string() + "\r\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("[VidzoCommand]\r\nDirectory=" + dir.path().string() + "\r\n"), std::string::npos)
+      << ini;
   EXPECT_NE(ini.find("CurrentTab=7"), std::string::npos) << ini;
 }
 

@@ -1,7 +1,8 @@
 // The report channel's server side against the programs' client side, and
 // against peers that send garbage.
-#include <gtest/gtest.h>
+#include "frontend/report_server.h"
 
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -11,7 +12,6 @@
 #include <optional>
 #include <thread>
 
-#include "frontend/report_server.h"
 #include "frontend/shell.h"
 #include "platform/report_channel.h"
 #include "qt_app.h"
@@ -27,7 +27,8 @@ class ReportServerTest : public ::testing::Test {
     frontend_test::App();
     setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
     ASSERT_TRUE(server.Listen(kId));
-    QObject::connect(&server, &vidzoerw::ReportServer::CopyDataReceived, &shell, &vidzoerw::CommandShell::CopyData);
+    QObject::connect(&server, &vidzoerw::ReportServer::CopyDataReceived, &shell,
+                     &vidzoerw::CommandShell::CopyData);
   }
   void TearDown() override { unsetenv("XDG_RUNTIME_DIR"); }
 

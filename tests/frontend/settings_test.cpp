@@ -1,13 +1,14 @@
 // The settings file: the INI layer keeps sections, key order and other
 // lines; the shell's settings written at close are read back at start; a
 // settings file of the original layout is read.
+#include "frontend/settings.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <fstream>
 
 #include "frontend/ini_file.h"
-#include "frontend/settings.h"
 #include "frontend/shell.h"
 #include "qt_app.h"
 #include "support/temp_dir.h"
@@ -51,7 +52,8 @@ TEST(IniFile, KeepsOrderCommentsAndFindsIgnoringCase) {
   ini.Set("one", "c", "3");
   ini.Set("ONE", "b", "22");
   ini.Set("three", "k", "v");
-  EXPECT_EQ(ini.Text(), "; top comment\r\n[One]\r\nb=22\r\na=1\r\nc=3\r\n\r\n[two]\r\nx=y=z\r\n[three]\r\nk=v\r\n");
+  EXPECT_EQ(ini.Text(),
+            "; top comment\r\n[One]\r\nb=22\r\na=1\r\nc=3\r\n\r\n[two]\r\nx=y=z\r\n[three]\r\nk=v\r\n");
   ini.EraseSection("two");
   EXPECT_FALSE(ini.Value("two", "x").has_value());
   EXPECT_TRUE(ini.HasSection("two"));

@@ -1,6 +1,8 @@
 // The command shell without a window: built-ins in a scratch folder, the
 // tool table and the command lines programs are started with (recorded by a
 // launcher of the test's own), batch files and reports.
+#include "frontend/shell.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -9,7 +11,6 @@
 #include <QTimer>
 #include <fstream>
 
-#include "frontend/shell.h"
 #include "qt_app.h"
 #include "support/temp_dir.h"
 
@@ -79,8 +80,9 @@ TEST_F(Shell, ChangesDirectoryWithoutASpaceAndInAnyCase) {
     const char* command;
     QString expected;
   } cases[] = {
-      {"cd sub", root + "/work/sub"},   {"CD deeper", root + "/work/sub/deeper"}, {"cd..", root + "/work/sub"},
-      {"Cd.\\deeper", root + "/work/sub/deeper"}, {"chdir ..\\..", root + "/work"}, {"cd\\", "/"},
+      {"cd sub", root + "/work/sub"},   {"CD deeper", root + "/work/sub/deeper"},
+      {"cd..", root + "/work/sub"},     {"Cd.\\deeper", root + "/work/sub/deeper"},
+      {"chdir ..\\..", root + "/work"}, {"cd\\", "/"},
   };
   for (const auto& c : cases) {
     shell->RunCommand(QString(), c.command);
@@ -362,7 +364,8 @@ TEST_F(Shell, BatchFilesSubstituteArgumentsAndWaitForEachReport) {
   });
   shell->RunTyped("job.sbt one \"two words\"");
   ASSERT_EQ(launched.size(), 2u);
-  EXPECT_EQ(launched[0], (std::vector<std::string>{(root + "/tools/vidzoplw").toStdString(), "two words", "/#4321/#"}));
+  EXPECT_EQ(launched[0],
+            (std::vector<std::string>{(root + "/tools/vidzoplw").toStdString(), "two words", "/#4321/#"}));
   EXPECT_EQ(reports_at_launch, (std::vector<int>{0, 1}));
   const QString all = shell->Output().join("\n");
   EXPECT_TRUE(all.contains("rem first one"));
@@ -391,17 +394,22 @@ TEST(ShellWords, PatternsMasksAndSplitting) {
     const char* name;
     const char* pattern;
     bool match;
-  } patterns[] = {{"a.txt", "*.*", true},     {"noext", "*.*", true},     {"A.TXT", "*.txt", true},
-                  {"a.txt", "?.txt", true},   {"ab.txt", "?.txt", false}, {"file", "file.*", true},
-                  {"a.txt.bak", "*.txt", false}, {"abc", "a*c", true},    {"abd", "a*c", false}};
-  for (const auto& p : patterns) EXPECT_EQ(vidzoerw::MatchesPattern(p.name, p.pattern), p.match) << p.name << " " << p.pattern;
+  } patterns[] = {{"a.txt", "*.*", true},        {"noext", "*.*", true},     {"A.TXT", "*.txt", true},
+                  {"a.txt", "?.txt", true},      {"ab.txt", "?.txt", false}, {"file", "file.*", true},
+                  {"a.txt.bak", "*.txt", false}, {"abc", "a*c", true},       {"abd", "a*c", false}};
+  for (const auto& p : patterns)
+    EXPECT_EQ(vidzoerw::MatchesPattern(p.name, p.pattern), p.match) << p.name << " " << p.pattern;
   const struct {
     const char* source;
     const char* mask;
     const char* result;
-  } masks[] = {{"a.txt", "*.bak", "a.bak"}, {"a.txt", "b.*", "b.txt"}, {"abc.txt", "x?z.*", "xbz.txt"},
-               {"a.txt", "*", "a"}, {"name", "*.new", "name.new"}};
-  for (const auto& m : masks) EXPECT_EQ(vidzoerw::ApplyRenameMask(m.source, m.mask), m.result) << m.source << " " << m.mask;
+  } masks[] = {{"a.txt", "*.bak", "a.bak"},
+               {"a.txt", "b.*", "b.txt"},
+               {"abc.txt", "x?z.*", "xbz.txt"},
+               {"a.txt", "*", "a"},
+               {"name", "*.new", "name.new"}};
+  for (const auto& m : masks)
+    EXPECT_EQ(vidzoerw::ApplyRenameMask(m.source, m.mask), m.result) << m.source << " " << m.mask;
   const auto w = vidzoerw::FirstWord("  \"my prog\" rest of  it ");
   EXPECT_EQ(w.word, "\"my prog\"");
   EXPECT_EQ(w.rest, "rest of  it");

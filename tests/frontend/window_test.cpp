@@ -51,8 +51,8 @@ TEST_F(Window, PagesInOrderAndTheCaption) {
   QTabWidget* tabs = window->findChild<QTabWidget*>("maintab");
   ASSERT_NE(tabs, nullptr);
   ASSERT_EQ(tabs->count(), 8);
-  const QStringList names = {"Main", "Vidzo", "Mixer", "Player", "Scriptor", "Graphics Processor", "Sound Processor",
-                             "Command"};
+  const QStringList names = {
+      "Main", "Vidzo", "Mixer", "Player", "Scriptor", "Graphics Processor", "Sound Processor", "Command"};
   for (int i = 0; i < 8; ++i) EXPECT_EQ(tabs->tabText(i), names[i]);
   EXPECT_EQ(tabs->widget(7)->objectName(), "Tcommandform");
   EXPECT_NE(tabs->widget(7)->findChild<QPushButton*>("runspecific"), nullptr);
@@ -117,7 +117,9 @@ TEST_F(Window, HelpFindsTopicsByTheirBeginning) {
   const struct {
     const char* key;
     const char* topic;
-  } cases[] = {{"vidzoerw-c", "vidzoerw-command"}, {"VIDZOPL", "vidzoplw"}, {"vidzoerw", "vidzoerw"},
+  } cases[] = {{"vidzoerw-c", "vidzoerw-command"},
+               {"VIDZOPL", "vidzoplw"},
+               {"vidzoerw", "vidzoerw"},
                {"mixer", "vidzoerw-mixer"}};
   for (const auto& c : cases) {
     EXPECT_TRUE(help->ShowTopic(c.key)) << c.key;

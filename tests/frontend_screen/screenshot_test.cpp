@@ -74,7 +74,8 @@ TEST(FrontEndScreen, EveryPageAsTheUserSeesIt) {
       for (int y = 0; y < drawn.height(); ++y)
         for (int x = 0; x < drawn.width(); ++x)
           if ((seen.pixel(x, y) & 0xffffff) != (drawn.pixel(x, y) & 0xffffff)) ++differ;
-      EXPECT_EQ(differ, 0) << "page " << page << ": the screen's tab bar is not Qt's (" << file.toStdString() << ")";
+      EXPECT_EQ(differ, 0) << "page " << page << ": the screen's tab bar is not Qt's (" << file.toStdString()
+                           << ")";
       // Another page is current: the tab bar looks different.
       if (!previous_bar.isNull()) {
         EXPECT_NE(seen, previous_bar) << "page " << page;
