@@ -108,7 +108,11 @@ void Ttunef::BuildChart() {
   const QString file = QString::fromStdString(series_.file);
   setWindowTitle("Vidzo Analyze: " + file);
   chart_->removeAllSeries();
-  for (auto* axis : chart_->axes()) chart_->removeAxis(axis);
+  // Axes the chart lets go of are the window's to delete.
+  for (auto* axis : chart_->axes()) {
+    chart_->removeAxis(axis);
+    delete axis;
+  }
   chart_->setTitle(file);
   const bool per_second = mode_ == TuneMode::kBytesPerSecond;
   mode_action_->setText(per_second ? "Show as Bytes Per Frame" : "Show as Bytes Per Second");
