@@ -34,7 +34,9 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "frontend/listedit.h"
 #include "frontend/settings.h"
+#include "frontend/tunef.h"
 #include "platform/paths.h"
 #include "platform/report_channel.h"
 
@@ -459,12 +461,19 @@ void Ttopwin::OpenEditor(const QString& file) {
 }
 
 void Ttopwin::OpenListEditor(const QString& file) {
-  // List files are text: one name a line.
-  OpenEditor(file);
+  auto* editor = Tlistedit::ForFile(this, file, shell_.CurrentDirectory());
+  editor->setAttribute(Qt::WA_DeleteOnClose);
+  editor->help = [this] { OpenHelp("vidzoerw-listedit"); };
+  editor->show();
 }
 
 void Ttopwin::OpenTune(const QString& file) {
-  shell_.Say("  The data-rate analysis window is not in this version: " + file);
+  auto* window = Ttunef::Open(file, this, [this](const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+  });
+  if (window != nullptr) window->show();
 }
 
 bool Ttopwin::ShowFile(const QString& file) {

@@ -42,6 +42,7 @@ has '/usr/lib/([^/]+/)?pkgconfig/vidzoer\.pc'
 has '/usr/share/man/man3/qelutil\.3\.gz'
 has '/usr/share/vidzoer/help/vidzoplw\.html'
 has '/usr/share/vidzoer/help/vidzoerw-command\.html'
+has '/usr/share/vidzoer/help/vidzoerw-tune\.html'
 dpkg-deb -f "$deb" Depends | grep -q 'libsdl2' || fail "the package does not depend on SDL2 ($(dpkg-deb -f "$deb" Depends))"
 
 # Unpacked into a throw-away root, run from there.

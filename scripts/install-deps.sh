@@ -33,6 +33,9 @@ packages=(
   # The front end: Qt 6 Widgets and Network (the report channel's socket),
   # Qt Test, and a font for its windows under Xvfb and offscreen.
   qt6-base-dev fonts-dejavu-core
+  # The front end's data-rate graph: Qt Charts (whose CMake files need the
+  # OpenGL module's), and poppler's pdftoppm for the test of its printout.
+  qt6-charts-dev libqt6opengl6-dev poppler-utils
 )
 # Extra packages may be asked for on the command line (e.g. clang for fuzzing).
 packages+=("$@")
