@@ -163,7 +163,8 @@ TEST(Programs, ACyclingPaletteTravelsAsPaletteChanges) {
   EXPECT_LT(sizes[1] * 4, sizes[0]);
 }
 
-// An error: one line on standard error naming what is wrong, a nonzero exit,
+// An error: one line on standard error naming what is wrong, the last one
+// (progress lines of the status window may come before it), a nonzero exit,
 // and the output left as it was (here: a file that already existed).
 void ExpectEncodeError(const vidzoer_test::TempDir& dir, const std::string& args, const std::string& text) {
   const std::string vdz = dir.File("out.vdz");
@@ -171,7 +172,15 @@ void ExpectEncodeError(const vidzoer_test::TempDir& dir, const std::string& args
   RunResult r = RunProgram(dir, "vdzenc", args + " " + Quote(vdz));
   EXPECT_NE(r.exit_code, 0);
   EXPECT_NE(r.err.find(text), std::string::npos) << r.err;
-  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  std::istringstream lines(r.err);
+  std::vector<std::string> errors;
+  std::string line, last;
+  while (std::getline(lines, line)) {
+    if (line.rfind("vdzenc:", 0) == 0) errors.push_back(line);
+    if (!line.empty()) last = line;
+  }
+  ASSERT_EQ(errors.size(), 1u) << r.err;
+  EXPECT_EQ(errors[0], last) << r.err;
   std::vector<uint8_t> bytes;
   ASSERT_TRUE(ReadFileBytes(vdz, bytes));
   EXPECT_EQ(bytes, (std::vector<uint8_t>{'o', 'l', 'd'}));

@@ -5,6 +5,7 @@
 // (savehist) and the settings file is written at close.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -61,21 +62,22 @@ class ProgramEnvironment {
 TEST(FrontEndProgram, BatchRunsThePlayerTwiceAndVdzinfoWaitingForEachReport) {
   vidzoer_test::TempDir dir;
   ASSERT_EQ(vidzoer_test::WriteTestAnimation(dir.File("a.vdz"), 32, 16, 3, false, 20).pixels.size(), 3u);
-  std::ofstream(dir.File("run.sbt")) << "cd " << dir.path().string() << "\n"
-                                     << "vidzoplw a.vdz\n"
-                                     << "rem between\n"
-                                     << "no-such-program-of-the-toolkit\n"
-                                     // A peer that sends the front end's socket a record of
-                                     // an unknown kind claiming 2 GiB, then garbage.
-                                     << "perl -e \"use IO::Socket::UNIX; "
-                                        "my ($p) = glob($ENV{XDG_RUNTIME_DIR} . q{/vidzoer-*.sock}); "
-                                        "my $s = IO::Socket::UNIX->new(Peer => $p) or exit 3; "
-                                        "print $s pack(q{VVV}, 0xFFFFFFFF, 4660, 0x7FFFFFFF) . (q{garbage} x 50); "
-                                        "close $s; print qq{peer sent garbage}\"\n"
-                                     << "vidzoplw a.vdz\n"
-                                     << "vdzinfo a.vdz\n"
-                                     << "savehist out\n"
-                                     << "exit\n";
+  std::ofstream(dir.File("run.sbt"))
+      << "cd " << dir.path().string() << "\n"
+      << "vidzoplw a.vdz\n"
+      << "rem between\n"
+      << "no-such-program-of-the-toolkit\n"
+      // A peer that sends the front end's socket a record of
+      // an unknown kind claiming 2 GiB, then garbage.
+      << "perl -e \"use IO::Socket::UNIX; "
+         "my ($p) = glob($ENV{XDG_RUNTIME_DIR} . q{/vidzoer-*.sock}); "
+         "my $s = IO::Socket::UNIX->new(Peer => $p) or exit 3; "
+         "print $s pack(q{VVV}, 0xFFFFFFFF, 4660, 0x7FFFFFFF) . (q{garbage} x 50); "
+         "close $s; open(my $f, q{>}, q{garbage-sent}) and close $f\"\n"
+      << "vidzoplw a.vdz\n"
+      << "vdzinfo a.vdz\n"
+      << "savehist out\n"
+      << "exit\n";
   const ProgramEnvironment environment(dir);
   const auto r = vidzoer_test::RunProgramLimited(dir, "vidzoerw", Quote(dir.File("run.sbt")), 120, 0);
   ASSERT_EQ(r.exit_code, 0) << r.err;
@@ -92,6 +94,7 @@ TEST(FrontEndProgram, BatchRunsThePlayerTwiceAndVdzinfoWaitingForEachReport) {
   EXPECT_NE(out.find("  Command not found."), std::string::npos);
   // After the garbage the front end still served the second player run and
   // vdzinfo's report.
+  EXPECT_TRUE(std::filesystem::exists(dir.File("garbage-sent")));
   EXPECT_LT(out.find("> perl -e"), out.rfind("\n  VidzoPlay - V")) << out;
   EXPECT_NE(out.find("\n  VdzInfo - a.vdz"), std::string::npos) << out;
   EXPECT_LT(out.find("\n  VdzInfo - a.vdz"), out.find("> savehist out")) << out;

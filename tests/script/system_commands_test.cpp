@@ -305,9 +305,9 @@ TEST_F(ScriptCommands, FindWalksAFolderLargerThanOneDirectoryRead) {
 TEST_F(ScriptCommands, FindWithoutAFilePartAndAfterItsEnd) {
   fs::create_directory(File("sub"));
   WriteText(File("sub/only.txt"), "");
-  const RunResult r = Run(
-      "FILEFIND A \"sub/\"\nFILEFINDNEXT B\nFILEFINDNEXT C\nFILEFIND D \"SUB\\O*\"\nFILEFIND E \"\"\n"
-      "FILEFIND F \"sub/*.none\"\nFILEFINDNEXT G\n");
+  const RunResult r =
+      Run("FILEFIND A \"sub/\"\nFILEFINDNEXT B\nFILEFINDNEXT C\nFILEFIND D \"SUB\\O*\"\nFILEFIND E \"\"\n"
+          "FILEFIND F \"sub/*.none\"\nFILEFINDNEXT G\n");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(Value("A"), "sub/only.txt");
   EXPECT_EQ(Value("B"), "");
@@ -464,7 +464,8 @@ TEST(Launcher, SplitsWordsAsAShellWithDoubleQuotes) {
   EXPECT_EQ(platform::SplitCommandLine("  a  b\tc "), (V{"a", "b", "c"}));
   EXPECT_EQ(platform::SplitCommandLine("\"a b\" c\"d e\"f"), (V{"a b", "cd ef"}));
   EXPECT_EQ(platform::SplitCommandLine("x \"\" y"), (V{"x", "", "y"}));
-  EXPECT_EQ(platform::SplitCommandLine("'a b' $HOME;|& \"it's\" '\"q\"'"), (V{"a b", "$HOME;|&", "it's", "\"q\""}));
+  EXPECT_EQ(platform::SplitCommandLine("'a b' $HOME;|& \"it's\" '\"q\"'"),
+            (V{"a b", "$HOME;|&", "it's", "\"q\""}));
   EXPECT_EQ(platform::SplitCommandLine("\"open"), (V{"open"}));
   EXPECT_FALSE(platform::LaunchProgram({}));
   EXPECT_FALSE(platform::LaunchProgram({"/no/such/program"}));

@@ -56,8 +56,8 @@ bool PackSoundTrack(CSFile* c, uint32_t t, VdzContent& content, uint64_t period,
       error = "cancelled; nothing was written";
       return false;
     }
-    ToolRun::Progress("Mixing frame " + std::to_string(i + 1) + " of " + std::to_string(content.frames.size()) +
-                      "...");
+    ToolRun::Progress("Mixing frame " + std::to_string(i + 1) + " of " +
+                      std::to_string(content.frames.size()) + "...");
     const uint64_t bytes = (SpanStart(i + 1, period, lead, rate) - SpanStart(i, period, lead, rate)) * frame;
     if (bytes == 0) continue;
     if (bytes > 0x7FFFFFF0u) {

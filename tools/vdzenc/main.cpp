@@ -18,6 +18,7 @@
 #include "tools/lib/frame_indexer.h"
 #include "tools/lib/ppm.h"
 #include "tools/lib/sound_tracks.h"
+#include "tools/lib/tool_run.h"
 #include "tools/lib/vdz_writer.h"
 #include "tools/lib/wave_reader.h"
 #include "tools/lib/whole_number.h"
@@ -186,26 +187,16 @@ bool ListFrames(const std::string& dir, std::vector<fs::path>& files, std::strin
   return true;
 }
 
-// Progress of one phase on standard error: a line that counts up on a
-// terminal, the start and the end otherwise.
-class Progress {
- public:
-  Progress() : terminal_(isatty(2) != 0) {}
-  void Show(const char* phase, size_t done, size_t total) {
-    if (terminal_) {
-      std::fprintf(stderr, "\r%s %zu/%zu", phase, done, total);
-      if (done == total) std::fputc('\n', stderr);
-    } else if (done == total) {
-      std::fprintf(stderr, "%s %zu frames\n", phase, total);
-    }
-  }
-
- private:
-  bool terminal_;
-};
+// Progress of one phase in the status window ("Reading: frame 3 of 40..."),
+// false once the user cancelled.
+bool ShowProgress(const char* phase, size_t done, size_t total) {
+  ToolRun::Progress(std::string(phase) + ": frame " + std::to_string(done) + " of " + std::to_string(total) +
+                    "...");
+  return !ToolRun::Cancelled();
+}
 
 bool ReadFrames(const std::vector<fs::path>& files, uint32_t& width, uint32_t& height,
-                std::vector<AnimationFrame>& frames, Progress& progress, std::string& error) {
+                std::vector<AnimationFrame>& frames, std::string& error) {
   FrameIndexer indexer;
   frames.resize(files.size());
   for (size_t i = 0; i < files.size(); ++i) {
@@ -229,7 +220,10 @@ bool ReadFrames(const std::vector<fs::path>& files, uint32_t& width, uint32_t& h
       error = "frame " + std::to_string(i) + " (" + name + ") has " + error;
       return false;
     }
-    progress.Show("reading frames", i + 1, files.size());
+    if (!ShowProgress("Reading", i + 1, files.size())) {
+      error = "cancelled; nothing was written";
+      return false;
+    }
   }
   return true;
 }
@@ -285,28 +279,33 @@ int main(int argc, char** argv) {
       break;
   }
 
+  // The status window (a progress line on a terminal) from here on; its
+  // closing text is the run's last line.
+  ToolRun run("vdzenc");
+  run.Start(0, "VdzEnc", BaseName(options.output));
+  auto fail = [&run](const std::string& message) { return run.Finish("vdzenc: " + message, 1); };
   std::vector<WaveSound> sounds;
-  if (!ReadSounds(options.sounds, sounds, error)) return Fail(error);
+  if (!ReadSounds(options.sounds, sounds, error)) return fail(error);
   std::vector<fs::path> files;
-  if (!ListFrames(options.frame_dir, files, error)) return Fail(error);
-  Progress progress;
+  if (!ListFrames(options.frame_dir, files, error)) return fail(error);
   uint32_t width = 0, height = 0;
   std::vector<AnimationFrame> frames;
-  if (!ReadFrames(files, width, height, frames, progress, error)) return Fail(error);
+  if (!ReadFrames(files, width, height, frames, error)) return fail(error);
 
   // The compressor's core, lossless: every frame's own palette and pixels.
   CompressOptions encode;
   encode.frame_rate = options.frame_rate;
   encode.ring = options.ring;
-  encode.progress = [&progress](const char* phase, size_t done, size_t total, double) {
-    if (std::strcmp(phase, "Gathering statistics") == 0) progress.Show("gathering statistics", done, total);
-    if (std::strcmp(phase, "Coding") == 0) progress.Show("coding", done, total);
-    return true;
+  encode.progress = [](const char* phase, size_t done, size_t total, double) {
+    return ShowProgress(phase, done, total);
   };
   VdzContent content;
   CompressReport report;
-  if (!CompressFrames(width, height, frames, encode, content, report, error)) return Fail(error);
-  if (!AddSounds(options, sounds, content, error)) return Fail(error);
-  if (!ReplaceVdzFile(options.output, content, error)) return Fail(error);
+  if (!CompressFrames(width, height, frames, encode, content, report, error))
+    return fail(ToolRun::Cancelled() ? "cancelled; nothing was written" : error);
+  if (!AddSounds(options, sounds, content, error)) return fail(error);
+  if (ToolRun::Cancelled()) return fail("cancelled; nothing was written");
+  if (!ReplaceVdzFile(options.output, content, error)) return fail(error);
+  run.Close("Wrote " + BaseName(options.output) + ": " + std::to_string(content.frames.size()) + " frames.");
   return 0;
 }
