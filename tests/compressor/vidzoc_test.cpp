@@ -5,6 +5,7 @@
 // tool decodes it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -244,6 +245,75 @@ TEST_F(Vidzoc, HeightModesStoreEveryOtherRow) {
           ASSERT_TRUE(std::equal(got, got + 160 * 3, got + 160 * 3)) << "doubled row " << y;
         }
       }
+    }
+  }
+}
+
+// The player run as a user runs it, on an X server of the test's own (Xvfb
+// through xvfb-run), looping a one-frame file in a window at the screen's
+// corner; ImageMagick's import takes a screenshot of the window. The picture
+// shown is the frame at its full height: the stored rows on every other row
+// (interlaced, the rows between left in one colour, as the buffer was
+// cleared) or on two
+// rows each (doubled).
+TEST_F(Vidzoc, HeightModesPlayAtFullHeightInThePlayer) {
+  if (!Shell("command -v xvfb-run && command -v xdotool && command -v import"))
+    GTEST_SKIP() << "xvfb-run, xdotool and ImageMagick's import are needed";
+  ASSERT_TRUE(Shell("convert logo: -resize 160x120! +dither -colors 200 " + Quote(dir_.File("one.gif"))))
+      << ShellErrors();
+  const auto reference = MagickFrames(dir_.File("one.gif"), 160, 120);
+  ASSERT_EQ(reference.size(), 1u);
+  const auto want = As6Bit(reference[0]);
+  // The player in the background, its window found by its title, a second
+  // to settle, the screenshot, and the player ended.
+  std::ofstream(dir_.File("shot.sh"))
+      << "SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \"$1\" \"$2\" /L /X0 /Y0 & p=$!\n"
+         "w=\n"
+         "for i in $(seq 200); do\n"
+         "  w=$(xdotool search --name VidzoPlay 2>/dev/null | head -1); [ -n \"$w\" ] && break; sleep 0.1\n"
+         "done\n"
+         "sleep 1\n"
+         "[ -n \"$w\" ] && import -window \"$w\" \"$3\"; r=$?\n"
+         "kill $p; wait $p; exit $r\n";
+  for (int mode : {1, 2}) {
+    const std::string out = dir_.File("z" + std::to_string(mode) + ".vdz");
+    const std::string shot = dir_.File("shot" + std::to_string(mode) + ".png");
+    ASSERT_EQ(
+        Run(Quote(dir_.File("one.gif")) + " " + Quote(out) + " /Z" + std::to_string(mode) + " /O").exit_code,
+        0);
+    ASSERT_TRUE(Shell("XDG_RUNTIME_DIR=" + Quote(dir_.path()) +
+                      " timeout 120 xvfb-run -a -s '-screen 0 640x480x24' sh " + Quote(dir_.File("shot.sh")) +
+                      " " + Quote(std::string(VIDZOER_BIN_DIR) + "/vidzoplw") + " " + Quote(out) + " " +
+                      Quote(shot) + " >/dev/null"))
+        << ShellErrors();
+    ASSERT_TRUE(Shell("identify -format '%w %h' " + Quote(shot) + " >" + Quote(dir_.File("size.txt"))))
+        << ShellErrors();
+    const auto size = vidzoer_test::ReadBytes(dir_.File("size.txt"));
+    EXPECT_EQ(std::string(size.begin(), size.end()), "160 120") << "mode " << mode;
+    ASSERT_TRUE(Shell("convert " + Quote(shot) + " -depth 8 rgb:" + Quote(dir_.File("shown.rgb"))))
+        << ShellErrors();
+    const auto shown = vidzoer_test::ReadBytes(dir_.File("shown.rgb"));
+    ASSERT_EQ(shown.size(), want.size()) << "mode " << mode;
+    const size_t row = 160 * 3;
+    size_t gaps_unlike_the_picture = 0;
+    for (size_t y = 0; y < 120; ++y) {
+      const uint8_t* got = &shown[y * row];
+      if (y % 2 == 0) {
+        ASSERT_TRUE(std::equal(got, got + row, &want[y * row])) << "mode " << mode << " row " << y;
+      } else if (mode == 2) {
+        ASSERT_TRUE(std::equal(got, got + row, got - row)) << "doubled row " << y;
+      } else {
+        // Written by no frame: all in the colour the buffer was cleared to.
+        for (size_t x = 0; x < row; x += 3)
+          ASSERT_TRUE(std::equal(got + x, got + x + 3, &shown[row]))
+              << "interlaced gap " << y << " x " << x / 3;
+        if (!std::equal(got, got + row, &want[y * row])) ++gaps_unlike_the_picture;
+      }
+    }
+    // One colour in a row is not the logo's own: a good share of the gaps
+    // differ from the picture's rows there.
+    if (mode == 1) {
+      EXPECT_GT(gaps_unlike_the_picture, 30u);
     }
   }
 }
