@@ -344,6 +344,50 @@ TEST(ChooseFrame, AStartingMultiplierLeadsToTheSameEdgeOfTheTarget) {
   }
 }
 
+// Candidates kept from an earlier choice of the frame give the choice a fresh
+// gathering gives: for another target, over another previous picture; under
+// another model they are priced again and the choice keeps its target.
+TEST(ChooseFrame, KeptCandidatesChooseAsFreshOnesDo) {
+  const auto frames = SpriteFrames(96, 64, 3);
+  const auto pan = PanFrames(96, 64, 2);
+  std::vector<FrameToCode> order = {{frames[0].pixels.data(), nullptr},
+                                    {frames[1].pixels.data(), frames[0].pixels.data()}};
+  const CodeModel model = CodeModel::FromFrames(96, 64, order);
+  std::vector<FrameToCode> other_order = {{pan[0].pixels.data(), nullptr}, {pan[1].pixels.data(), nullptr}};
+  const CodeModel other = CodeModel::FromFrames(96, 64, other_order);
+  ASSERT_NE(model.id, other.id);
+  std::array<uint8_t, 768> palette{};
+  for (size_t i = 0; i < palette.size(); ++i) palette[i] = ExpandComponent(frames[0].palette[i] >> 2);
+  const PaletteTable table(palette);
+  const uint8_t* picture = frames[2].pixels.data();
+  FrameCandidates kept;
+  EXPECT_TRUE(kept.empty());
+  struct Step {
+    const char* name;
+    const uint8_t* previous;
+    FrameTarget target;
+  };
+  const Step steps[] = {{"first", frames[1].pixels.data(), {FrameTarget::kBytes, 120}},
+                        {"another size", frames[1].pixels.data(), {FrameTarget::kBytes, 60}},
+                        {"an error", frames[1].pixels.data(), {FrameTarget::kErrorPercent, 20}},
+                        {"another previous picture", frames[0].pixels.data(), {FrameTarget::kBytes, 120}}};
+  for (const Step& s : steps) {
+    const FrameChoice fresh = ChooseFrame(96, 64, picture, s.previous, table, model, s.target);
+    const FrameChoice again = ChooseFrame(96, 64, picture, s.previous, table, model, s.target, &kept);
+    EXPECT_FALSE(kept.empty());
+    EXPECT_GT(kept.Bytes(), 0u);
+    EXPECT_EQ(again.picture, fresh.picture) << s.name;
+    EXPECT_EQ(again.estimated_bytes, fresh.estimated_bytes) << s.name;
+    EXPECT_EQ(again.error, fresh.error) << s.name;
+  }
+  const FrameTarget size{FrameTarget::kBytes, 100};
+  const FrameChoice priced = ChooseFrame(96, 64, picture, frames[1].pixels.data(), table, other, size, &kept);
+  EXPECT_LE(priced.estimated_bytes, 100.0);
+  EXPECT_GT(priced.estimated_bytes, 80.0);
+  const double measured = MeanSquaredError(picture, priced.picture.data(), 96 * 64, palette);
+  EXPECT_NEAR(measured * 1000 * 96 * 64, priced.error, priced.error * 1e-4 + 1);
+}
+
 TEST(KeyFrames, EveryJFramesAndWhereThePictureChanges) {
   auto frames = SpriteFrames(64, 48, 12);
   // Frame 7 is a new picture.

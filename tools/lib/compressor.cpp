@@ -18,6 +18,13 @@ constexpr int kMostRetries = 4;
 // Targets aim this far below a limit, for the code lengths that move when
 // the trees are built again.
 constexpr double kMargin = 0.97;
+// How close to its target a frame's choice must come: in the first pass, and
+// in the others.
+constexpr double kFirstPassTolerance = 0.03;
+constexpr double kTolerance = 0.004;
+// The memory the frames' kept candidates may take; frames beyond it gather
+// theirs again at every choice.
+constexpr size_t kMostKeptBytes = size_t{384} << 20;
 
 // The percentage of 4x4 blocks whose colours differ between two frames.
 double ChangedPercent(const AnimationFrame& a, const AnimationFrame& b, uint32_t width, uint32_t height) {
@@ -151,6 +158,8 @@ bool CompressFrames(uint32_t width, uint32_t height, std::vector<AnimationFrame>
   // targets tightened, and those after a frame chosen again (their previous
   // picture moved).
   std::vector<bool> redo(n, true);
+  std::vector<FrameCandidates> kept(n);
+  size_t kept_bytes = 0;
 
   for (int pass = 0; pass < 2 + kMostRetries; ++pass) {
     if (pass == 1) {
@@ -189,10 +198,16 @@ bool CompressFrames(uint32_t width, uint32_t height, std::vector<AnimationFrame>
         target.kind = FrameTarget::kBytes;
         target.value = std::max(1.0, video_bytes * model_per_byte[i] * scale[i]);
       }
-      target.hint = multiplier[i];
+      // The search starts from the frame's multiplier of the last pass, or
+      // in the first from the frame before's; the first pass only shapes
+      // the code lengths of the second, so it stops further from its targets.
+      target.hint = multiplier[i] > 0 || i == 0 ? multiplier[i] : multiplier[i - 1];
+      target.tolerance = pass == 0 ? kFirstPassTolerance : kTolerance;
       const uint8_t* previous = frames[i].key || i == 0 ? nullptr : report.shown[i - 1].data();
-      FrameChoice choice =
-          ChooseFrame(width, height, frames[i].pixels.data(), previous, *tables[i], model, target);
+      const bool keeping = !kept[i].empty() || kept_bytes < kMostKeptBytes;
+      FrameChoice choice = ChooseFrame(width, height, frames[i].pixels.data(), previous, *tables[i], model,
+                                       target, keeping ? &kept[i] : nullptr);
+      if (keeping && pass == 0) kept_bytes += kept[i].Bytes();
       estimated[i] = choice.estimated_bytes;
       multiplier[i] = choice.multiplier;
       record[i] =

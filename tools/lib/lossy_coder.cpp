@@ -3,6 +3,7 @@
 #include "tools/lib/lossy_coder.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <memory>
 
@@ -58,18 +59,50 @@ struct Evaluation {
   std::vector<uint8_t> colour;   // per block: the carried colour
 };
 
+}  // namespace
+
+struct FrameCandidates::Data {
+  std::vector<Candidate> candidates;
+  std::vector<uint32_t> starts;  // per block its first candidate, and the end
+  // What they were gathered from and priced with.
+  const uint8_t* picture = nullptr;
+  const PaletteTable* table = nullptr;
+  bool keep = false;  // each block's first candidate leaves it unchanged
+  uint64_t model = 0;
+};
+
+namespace {
+
 class FrameChooser {
  public:
+  // Gathers the candidates into `d`, or takes them from it when it holds
+  // those of this picture and palette: priced again under another model,
+  // with the errors of leaving blocks unchanged measured against `previous`.
   FrameChooser(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
-               const PaletteTable& table, const CodeModel& model)
+               const PaletteTable& table, const CodeModel& model, FrameCandidates::Data& d)
       : width_(width),
         height_(height),
         picture_(picture),
         previous_(previous),
         palette_(table.palette()),
         table_(table),
-        model_(model) {
-    Gather();
+        model_(model),
+        candidates_(d.candidates),
+        starts_(d.starts) {
+    const uint32_t blocks = (width / 4) * (height / 4);
+    if (d.picture != picture || d.table != &table || d.keep != (previous != nullptr) ||
+        starts_.size() != blocks + 1) {
+      candidates_.clear();
+      starts_.clear();
+      Gather();
+    } else {
+      if (d.model != model.id) Price();
+      if (previous != nullptr) MeasureKeep();
+    }
+    d.picture = picture;
+    d.table = &table;
+    d.keep = previous != nullptr;
+    d.model = model.id;
   }
 
   Evaluation Evaluate(double lambda) const {
@@ -174,8 +207,7 @@ class FrameChooser {
     for (int p = 0; p < 16; ++p)
       if (takes_high[index[p]]) c.mask = static_cast<uint16_t>(c.mask | (1u << p));
     if (c.mask == 0 || c.mask == 0xFFFF) return false;  // one colour: a solid block
-    c.bits = model_.bits[kMonoColourTree][c.low | (static_cast<uint32_t>(c.high) << 8)] +
-             model_.bits[kMonoMapTree][c.mask];
+    c.bits = PairBits(c.low, c.high, c.mask);
     return true;
   }
 
@@ -217,6 +249,74 @@ class FrameChooser {
     return error;
   }
 
+  // The bits of every candidate under the model, and the two-colour
+  // candidates of each block cut again to those that can win.
+  void Price() {
+    std::vector<Candidate> old;
+    old.swap(candidates_);
+    std::vector<uint32_t> old_starts;
+    old_starts.swap(starts_);
+    candidates_.reserve(old.size());
+    starts_.reserve(old_starts.size());
+    const uint32_t per_row = width_ / 4;
+    std::vector<Candidate> pairs;
+    for (size_t b = 0; b + 1 < old_starts.size(); ++b) {
+      starts_.push_back(static_cast<uint32_t>(candidates_.size()));
+      pairs.clear();
+      for (uint32_t i = old_starts[b]; i < old_starts[b + 1]; ++i) {
+        Candidate c = old[i];
+        if (c.type == kTwo) {
+          c.bits = PairBits(c.low, c.high, c.mask);
+          pairs.push_back(c);
+          continue;
+        }
+        if (c.type == kAll) {
+          const size_t offset = (b / per_row) * 4 * width_ + (b % per_row) * 4;
+          c.bits = FullBits(offset);
+        }
+        candidates_.push_back(c);
+      }
+      const size_t first = candidates_.size();
+      candidates_.insert(candidates_.end(), pairs.begin(), pairs.end());
+      KeepLowerHull(first);
+    }
+    starts_.push_back(static_cast<uint32_t>(candidates_.size()));
+  }
+
+  // The error of leaving each block unchanged over the previous picture.
+  void MeasureKeep() {
+    const uint32_t per_row = width_ / 4;
+    for (size_t b = 0; b + 1 < starts_.size(); ++b) {
+      const size_t offset = (b / per_row) * 4 * width_ + (b % per_row) * 4;
+      candidates_[starts_[b]].error = KeepError(offset);
+    }
+  }
+
+  float KeepError(size_t offset) const {
+    float error = 0;
+    for (uint32_t y = 0; y < 4; ++y)
+      for (uint32_t x = 0; x < 4; ++x) {
+        const size_t p = offset + y * width_ + x;
+        error += static_cast<float>(Error(previous_[p], picture_[p]));
+      }
+    return error;
+  }
+
+  float PairBits(uint8_t low, uint8_t high, uint16_t mask) const {
+    return model_.bits[kMonoColourTree][low | (static_cast<uint32_t>(high) << 8)] +
+           model_.bits[kMonoMapTree][mask];
+  }
+
+  float FullBits(size_t offset) const {
+    float bits = 0;
+    for (uint32_t y = 0; y < 4; ++y) {
+      const uint8_t* r = picture_ + offset + y * width_;
+      bits += model_.bits[kFullTree][r[2] | (static_cast<uint32_t>(r[3]) << 8)] +
+              model_.bits[kFullTree][r[0] | (static_cast<uint32_t>(r[1]) << 8)];
+    }
+    return bits;
+  }
+
   void Gather() {
     const uint32_t per_row = width_ / 4;
     const uint32_t blocks = per_row * (height_ / 4);
@@ -252,9 +352,7 @@ class FrameChooser {
 
     if (previous_ != nullptr) {
       Candidate c{kKeep};
-      for (uint32_t y = 0; y < 4; ++y)
-        for (uint32_t x = 0; x < 4; ++x)
-          c.error += static_cast<float>(Error(previous_[offset + y * width_ + x], px[4 * y + x]));
+      c.error = KeepError(offset);
       candidates_.push_back(c);
     }
     for (int i = 0; i < tried; ++i) {
@@ -305,11 +403,7 @@ class FrameChooser {
     }
     if (distinct > 2) {
       Candidate c{kAll};
-      for (uint32_t y = 0; y < 4; ++y) {
-        const uint8_t* r = px + 4 * y;
-        c.bits += model_.bits[kFullTree][r[2] | (static_cast<uint32_t>(r[3]) << 8)] +
-                  model_.bits[kFullTree][r[0] | (static_cast<uint32_t>(r[1]) << 8)];
-      }
+      c.bits = FullBits(offset);
       candidates_.push_back(c);
     }
   }
@@ -320,8 +414,8 @@ class FrameChooser {
   const std::array<uint8_t, 768>& palette_;
   const PaletteTable& table_;
   const CodeModel& model_;
-  std::vector<Candidate> candidates_;
-  std::vector<uint32_t> starts_;
+  std::vector<Candidate>& candidates_;
+  std::vector<uint32_t>& starts_;
 };
 
 double ReferenceError(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
@@ -370,8 +464,28 @@ uint8_t PaletteTable::Nearest(uint8_t r, uint8_t g, uint8_t b) const {
   return pick;
 }
 
+FrameCandidates::FrameCandidates() = default;
+FrameCandidates::~FrameCandidates() = default;
+FrameCandidates::FrameCandidates(FrameCandidates&&) noexcept = default;
+FrameCandidates& FrameCandidates::operator=(FrameCandidates&&) noexcept = default;
+
+bool FrameCandidates::empty() const {
+  return !data || data->starts.empty();
+}
+
+size_t FrameCandidates::Bytes() const {
+  if (!data) return 0;
+  return data->candidates.capacity() * sizeof(Candidate) + data->starts.capacity() * sizeof(uint32_t);
+}
+
+void FrameCandidates::Clear() {
+  data.reset();
+}
+
 CodeModel CodeModel::FromFrames(uint32_t width, uint32_t height, std::span<const FrameToCode> frames) {
+  static std::atomic<uint64_t> models{0};
   CodeModel model;
+  model.id = ++models;
   for (auto& b : model.bits) b.assign(kValues, 16.0f);
   std::unique_ptr<Huff, HuffCloser> trees[4];
   for (auto& t : trees) {
@@ -401,8 +515,12 @@ FrameChoice ChooseFrame(uint32_t width, uint32_t height, const uint8_t* picture,
 }
 
 FrameChoice ChooseFrame(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
-                        const PaletteTable& table, const CodeModel& model, const FrameTarget& target) {
-  FrameChooser chooser(width, height, picture, previous, table, model);
+                        const PaletteTable& table, const CodeModel& model, const FrameTarget& target,
+                        FrameCandidates* kept) {
+  FrameCandidates own;
+  FrameCandidates& candidates = kept != nullptr ? *kept : own;
+  if (!candidates.data) candidates.data = std::make_unique<FrameCandidates::Data>();
+  FrameChooser chooser(width, height, picture, previous, table, model, *candidates.data);
   FrameChoice out;
   out.reference_error = ReferenceError(width, height, picture, previous, table.palette());
   // Below the smallest colour error over the bits of a frame's costliest
@@ -480,7 +598,14 @@ FrameChoice ChooseFrame(uint32_t width, uint32_t height, const uint8_t* picture,
       bad = good;
     }
   }
-  while (std::abs(good - bad) > kSearchPrecision) {
+  // Close enough to the target to stop.
+  auto near = [&](const Evaluation& e) {
+    if (target.tolerance <= 0) return false;
+    if (size) return e.bits >= (1 - target.tolerance) * target.value * 8;
+    const double share = target.value / 100.0;
+    return e.error >= (1 - target.tolerance) * share * share * out.reference_error;
+  };
+  while (std::abs(good - bad) > kSearchPrecision && !near(best)) {
     const double mid = (good + bad) / 2;
     Evaluation e = chooser.Evaluate(std::exp(mid));
     if (fits(e)) {

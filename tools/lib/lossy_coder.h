@@ -15,6 +15,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <unordered_map>
 #include <vector>
@@ -28,6 +29,8 @@ namespace vidzotools {
 // cost an escape.
 struct CodeModel {
   std::array<std::vector<float>, 4> bits;
+  // Tells models apart: every model built gets its own number.
+  uint64_t id = 0;
   // The model of coding `frames` losslessly (the first of each tree
   // statistics pass); a model with 16 bits for every value when it cannot be
   // built.
@@ -38,9 +41,12 @@ struct CodeModel {
 struct FrameTarget {
   enum Kind : uint8_t { kLossless, kBytes, kErrorPercent } kind = kLossless;
   double value = 0;  // video bytes, or the error percentage
-  // The multiplier of an earlier choice of the frame, where the search
-  // starts (0: none).
+  // Where the multiplier search starts: the multiplier of an earlier choice
+  // of the frame or of a frame like it (0: none).
   double hint = 0;
+  // The search may end once a choice that keeps the target comes within
+  // this share of it (bytes, or squared error); 0 searches to the end.
+  double tolerance = 0;
 };
 
 struct FrameChoice {
@@ -74,6 +80,25 @@ class PaletteTable {
   mutable std::unordered_map<uint32_t, uint8_t> nearest_;
 };
 
+// The candidates of a frame's blocks (their colours, masks, errors and bits),
+// kept so that the frame can be chosen again (another multiplier, target,
+// previous picture or model) without gathering them anew. Under another
+// model the kept candidates are priced again; the previous picture only
+// changes the error of leaving a block unchanged.
+class FrameCandidates {
+ public:
+  FrameCandidates();
+  ~FrameCandidates();
+  FrameCandidates(FrameCandidates&&) noexcept;
+  FrameCandidates& operator=(FrameCandidates&&) noexcept;
+  bool empty() const;
+  size_t Bytes() const;  // memory held
+  void Clear();
+
+  struct Data;
+  std::unique_ptr<Data> data;
+};
+
 // Chooses the blocks of `picture` (width x height indices into `palette`,
 // 8-bit components as the decoder holds them), painted over `previous` (the
 // picture shown before, indices into the same palette; null for a key frame).
@@ -81,9 +106,12 @@ class PaletteTable {
 FrameChoice ChooseFrame(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
                         const std::array<uint8_t, 768>& palette, const CodeModel& model,
                         const FrameTarget& target);
-// The same with the palette's table built once for many frames.
+// The same with the palette's table built once for many frames; with
+// `kept`, the frame's candidates are taken from it when it holds them (of
+// this picture and palette) and left in it otherwise.
 FrameChoice ChooseFrame(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
-                        const PaletteTable& table, const CodeModel& model, const FrameTarget& target);
+                        const PaletteTable& table, const CodeModel& model, const FrameTarget& target,
+                        FrameCandidates* kept = nullptr);
 
 // The error percentage of a choice (0 when the reference error is 0).
 double ErrorPercent(const FrameChoice& choice);
