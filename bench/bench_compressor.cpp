@@ -3,7 +3,8 @@
 // playback library in the same run (the baseline). Size: a rate–distortion
 // table of vidzoc at several /N settings against gifsicle --lossy at several
 // levels on the same palettized frames (ImageMagick's built-in logo under a
-// pan and zoom), as sizes and PSNR, with vidzoc's size over gifsicle's at the
+// pan and zoom, and its rose sprite over a still background), as sizes and
+// PSNR, with vidzoc's size over gifsicle's at the
 // same PSNR (interpolated between gifsicle's points), and lossless vidzoc
 // over gifsicle -O3.
 #include <unistd.h>
@@ -124,19 +125,31 @@ uint8_t Six(uint8_t v) {
   return static_cast<uint8_t>((v >> 2) * 4 + (v >> 2) / 16);
 }
 
+// The two kinds of content of the table.
+enum class Content { kPanAndZoom, kSprite };
+
 // The palettized frames (RGB, colours of 6-bit components) and in.gif made of
-// them: ImageMagick's logo panned and zoomed, mapped to 250 colours of its
-// own choosing.
-std::vector<std::vector<uint8_t>> MakeInput() {
+// them, mapped to 250 colours of ImageMagick's own choosing: its logo panned
+// and zoomed, or its rose sprite crossing a still background (the logo).
+std::vector<std::vector<uint8_t>> MakeInput(Content content) {
   const std::string d = Folder();
+  fs::remove_all(d + "/input");
+  fs::create_directories(d + "/input");
   std::string cmd = "convert";
   for (int i = 0; i < kRdFrames; ++i) {
-    const int w = 400 - 6 * i, h = w * 3 / 4;
-    cmd += " \\( logo: -crop " + std::to_string(w) + "x" + std::to_string(h) + "+" +
-           std::to_string(100 + 8 * i) + "+" + std::to_string(40 + 4 * i) + " +repage -resize 320x240! \\)";
+    if (content == Content::kPanAndZoom) {
+      const int w = 400 - 6 * i, h = w * 3 / 4;
+      cmd += " \\( logo: -crop " + std::to_string(w) + "x" + std::to_string(h) + "+" +
+             std::to_string(100 + 8 * i) + "+" + std::to_string(40 + 4 * i) + " +repage -resize 320x240! \\)";
+    } else {
+      cmd += " \\( logo: -resize 320x240! rose: -geometry +" + std::to_string(10 + 10 * i) + "+" +
+             std::to_string(30 + 5 * i) + " -composite \\)";
+    }
   }
+  const std::string colour_source =
+      content == Content::kPanAndZoom ? "logo: -resize 50%" : "\\( logo: -resize 320x240! \\) rose: -append";
   if (!Shell(cmd + " -depth 8 rgb:'" + d + "/frames.rgb'") ||
-      !Shell("convert logo: -resize 50% +dither -colors 250 -depth 8 rgb:'" + d + "/colours.rgb'"))
+      !Shell("convert " + colour_source + " +dither -colors 250 -depth 8 rgb:'" + d + "/colours.rgb'"))
     return {};
   std::vector<uint8_t> all, colours;
   if (!ReadFileBytes(d + "/frames.rgb", all) || !ReadFileBytes(d + "/colours.rgb", colours)) return {};
@@ -170,12 +183,12 @@ std::vector<std::vector<uint8_t>> MakeInput() {
       std::copy(it->second.begin(), it->second.end(), p.rgb.begin() + static_cast<std::ptrdiff_t>(i));
     }
     char name[64];
-    std::snprintf(name, sizeof name, "/f%03d.ppm", f);
+    std::snprintf(name, sizeof name, "/input/f%03d.ppm", f);
     if (!WritePpmFile(d + name, p, error)) return {};
     frames.push_back(std::move(p.rgb));
   }
-  if (!Shell("convert -delay 8 -loop 0 '" + d + "/f*.ppm' +dither -remap '" + d + "/palette.ppm' '" + d +
-             "/in.gif'"))
+  if (!Shell("convert -delay 8 -loop 0 '" + d + "/input/f*.ppm' +dither -remap '" + d + "/palette.ppm' '" +
+             d + "/in.gif'"))
     return {};
   return frames;
 }
@@ -231,12 +244,14 @@ struct Point {
   double psnr;
 };
 
-void RateDistortionTable() {
+void RateDistortionTable(Content content) {
+  const char* what =
+      content == Content::kPanAndZoom ? "the logo panned and zoomed" : "a sprite over a still background";
   if (!Shell("command -v gifsicle") || !Shell("command -v convert")) {
     std::printf("\nRate and distortion: gifsicle and ImageMagick are needed (scripts/install-deps.sh)\n");
     return;
   }
-  const auto input = MakeInput();
+  const auto input = MakeInput(content);
   if (input.size() != kRdFrames) {
     std::printf("\nRate and distortion: the input could not be made\n");
     return;
@@ -253,7 +268,7 @@ void RateDistortionTable() {
     gif.push_back({"--lossy=" + std::to_string(lossy), static_cast<double>(fs::file_size(out)),
                    Psnr(input, GifFrames(out))});
   }
-  for (const char* mode : {"0", "2", "5", "10", "20", "35", "-50", "-25"}) {
+  for (const char* mode : {"0", "2", "3", "4", "5", "7", "10", "20", "35", "-50", "-25"}) {
     const std::string out = d + "/n" + mode + ".vdz";
     if (!Shell("'" + std::string(VIDZOER_BIN_DIR) + "/vidzoc' '" + d + "/in.gif' '" + out + "' /O /N" + mode))
       continue;
@@ -272,8 +287,8 @@ void RateDistortionTable() {
     }
     return -1;
   };
-  std::printf("\nRate and distortion, %d frames of %u x %u, 250 colours (PSNR weighted 299/587/114):\n",
-              kRdFrames, kRdWidth, kRdHeight);
+  std::printf("\nRate and distortion, %s, %d frames of %u x %u, 250 colours (PSNR weighted 299/587/114):\n",
+              what, kRdFrames, kRdWidth, kRdHeight);
   std::printf("  %-22s %10s %9s\n", "gifsicle", "bytes", "PSNR dB");
   std::printf("  %-22s %10.0f %9s\n", "-O3 (lossless)", o3, "inf");
   for (const Point& p : gif) std::printf("  %-22s %10.0f %9.2f\n", p.setting.c_str(), p.bytes, p.psnr);
@@ -322,7 +337,8 @@ BENCHMARK_CAPTURE(Encode, rate, 640, 480, 150000)
 int main(int argc, char** argv) {
   Folder();
   const int r = vidzoer_bench::RunWithRatios(argc, argv);
-  RateDistortionTable();
+  RateDistortionTable(Content::kPanAndZoom);
+  RateDistortionTable(Content::kSprite);
   std::error_code ec;
   fs::remove_all(Folder(), ec);
   return r;

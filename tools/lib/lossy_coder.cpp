@@ -16,7 +16,12 @@ namespace {
 constexpr uint32_t kValues = 65536;
 constexpr float kEscapeBits = 24;  // a value the tree lacks: an escape and the value
 constexpr float kRunExtendBits = 0.5f;
-constexpr int kMostColours = 8;  // distinct colours of a block tried as solid and pair colours
+constexpr int kMostColours = 8;
+// Full blocks near the picture's: the cheap values of the full tree tried for
+// each pixel pair, and the multipliers the blocks are made for.
+constexpr int kCheapValues = 64;
+constexpr double kNearFullMultipliers[] = {
+    300, 1000, 3000, 10000, 30000};  // distinct colours of a block tried as solid and pair colours
 // The search for a frame's multiplier ends when the bracket is this narrow
 // (in natural logarithms).
 constexpr double kSearchPrecision = 0.004;
@@ -25,12 +30,13 @@ struct HuffCloser {
   void operator()(Huff* h) const { HuffClose(h); }
 };
 
-enum CandidateType : uint8_t { kKeep, kOne, kTwo, kAll };
+enum CandidateType : uint8_t { kKeep, kOne, kTwo, kAll, kNearAll };
 
 struct Candidate {
   CandidateType type;
   uint8_t low = 0, high = 0;  // kOne: low; kTwo: the pair
   uint16_t mask = 0;          // kTwo: the pixels (4y + x) that take `high`
+  uint32_t pixels = 0;        // kNearAll: the block's pixels among the kept ones
   float error = 0;
   float bits = 0;  // without the type value
   // The run the block belongs to: blocks of one type (solid: one colour).
@@ -43,6 +49,7 @@ struct Candidate {
       case kTwo:
         return kTwoColourBlock;
       case kAll:
+      case kNearAll:
         break;
     }
     return kFullBlock;
@@ -64,6 +71,8 @@ struct Evaluation {
 struct FrameCandidates::Data {
   std::vector<Candidate> candidates;
   std::vector<uint32_t> starts;  // per block its first candidate, and the end
+  // The pixels of full blocks near the picture's, with cheaper values.
+  std::vector<std::array<uint8_t, 16>> near_pixels;
   // What they were gathered from and priced with.
   const uint8_t* picture = nullptr;
   const PaletteTable* table = nullptr;
@@ -88,12 +97,14 @@ class FrameChooser {
         table_(table),
         model_(model),
         candidates_(d.candidates),
-        starts_(d.starts) {
+        starts_(d.starts),
+        near_pixels_(d.near_pixels) {
     const uint32_t blocks = (width / 4) * (height / 4);
     if (d.picture != picture || d.table != &table || d.keep != (previous != nullptr) ||
         starts_.size() != blocks + 1) {
       candidates_.clear();
       starts_.clear();
+      near_pixels_.clear();
       Gather();
     } else {
       if (d.model != model.id) Price();
@@ -172,6 +183,9 @@ class FrameChooser {
               break;
             case kAll:
               out[p] = picture_[p];
+              break;
+            case kNearAll:
+              out[p] = near_pixels_[c.pixels][4 * y + x];
               break;
           }
         }
@@ -274,11 +288,24 @@ class FrameChooser {
           const size_t offset = (b / per_row) * 4 * width_ + (b % per_row) * 4;
           c.bits = FullBits(offset);
         }
+        if (c.type == kNearAll) {
+          c.bits = FullBits(near_pixels_[c.pixels].data(), 4);
+          pairs.push_back(c);
+          continue;
+        }
         candidates_.push_back(c);
       }
+      // The two-colour and the near full candidates, each kind cut to its
+      // lower hull.
+      std::stable_partition(pairs.begin(), pairs.end(), [](const Candidate& c) { return c.type == kTwo; });
       const size_t first = candidates_.size();
-      candidates_.insert(candidates_.end(), pairs.begin(), pairs.end());
+      const auto split =
+          std::find_if(pairs.begin(), pairs.end(), [](const Candidate& c) { return c.type != kTwo; });
+      candidates_.insert(candidates_.end(), pairs.begin(), split);
       KeepLowerHull(first);
+      const size_t near = candidates_.size();
+      candidates_.insert(candidates_.end(), split, pairs.end());
+      KeepLowerHull(near);
     }
     starts_.push_back(static_cast<uint32_t>(candidates_.size()));
   }
@@ -307,17 +334,87 @@ class FrameChooser {
            model_.bits[kMonoMapTree][mask];
   }
 
-  float FullBits(size_t offset) const {
+  float FullBits(size_t offset) const { return FullBits(picture_ + offset, width_); }
+
+  float FullBits(const uint8_t* block, size_t stride) const {
     float bits = 0;
     for (uint32_t y = 0; y < 4; ++y) {
-      const uint8_t* r = picture_ + offset + y * width_;
+      const uint8_t* r = block + y * stride;
       bits += model_.bits[kFullTree][r[2] | (static_cast<uint32_t>(r[3]) << 8)] +
               model_.bits[kFullTree][r[0] | (static_cast<uint32_t>(r[1]) << 8)];
     }
     return bits;
   }
 
+  // The values of the full tree with the shortest codes.
+  void FindCheapValues() {
+    std::vector<uint32_t> values(kValues);
+    for (uint32_t v = 0; v < kValues; ++v) values[v] = v;
+    const auto& bits = model_.bits[kFullTree];
+    std::partial_sort(values.begin(), values.begin() + kCheapValues, values.end(),
+                      [&](uint32_t a, uint32_t b) { return bits[a] != bits[b] ? bits[a] < bits[b] : a < b; });
+    cheap_.assign(values.begin(), values.begin() + kCheapValues);
+  }
+
+  // Full blocks whose pixel pairs give way to cheaper values of the full
+  // tree where that pays at a few multipliers: each pair takes the value of
+  // least error plus multiplier times bits among its own and the cheap ones.
+  void AddNearFull(const uint8_t px[16]) {
+    struct Option {
+      uint32_t value;
+      float error, bits;
+    };
+    // Per pair its own value, then the cheap values (fewest bits first) that
+    // have less error than every cheaper one: only they can be chosen.
+    std::array<std::array<Option, kCheapValues + 1>, 8> options;
+    std::array<int, 8> count{};
+    for (int k = 0; k < 8; ++k) {
+      const int row = k / 2, left = k % 2 == 0 ? 2 : 0;
+      const uint8_t a = px[4 * row + left], b = px[4 * row + left + 1];
+      const uint32_t own = a | (static_cast<uint32_t>(b) << 8);
+      const float own_bits = model_.bits[kFullTree][own];
+      options[k][count[k]++] = {own, 0, own_bits};
+      float least = 0;
+      for (int i = 0; i < kCheapValues; ++i) {
+        const uint32_t v = cheap_[i];
+        const float bits = model_.bits[kFullTree][v];
+        if (bits >= own_bits) break;
+        const float error =
+            static_cast<float>(Error(static_cast<uint8_t>(v), a) + Error(static_cast<uint8_t>(v >> 8), b));
+        if (count[k] > 1 && error >= least) continue;
+        least = error;
+        options[k][count[k]++] = {v, error, bits};
+      }
+    }
+    for (double lambda : kNearFullMultipliers) {
+      Candidate c{kNearAll};
+      std::array<uint8_t, 16> out;
+      bool changed = false;
+      for (int k = 0; k < 8; ++k) {
+        const Option* best = &options[k][0];
+        for (int i = 1; i < count[k]; ++i) {
+          const Option& o = options[k][i];
+          if (o.error + lambda * o.bits < best->error + lambda * best->bits) best = &o;
+        }
+        c.error += best->error;
+        c.bits += best->bits;
+        changed = changed || best != &options[k][0];
+        const int row = k / 2, left = k % 2 == 0 ? 2 : 0;
+        out[4 * row + left] = static_cast<uint8_t>(best->value);
+        out[4 * row + left + 1] = static_cast<uint8_t>(best->value >> 8);
+      }
+      if (!changed) continue;
+      // The same choice as at the multiplier before.
+      const Candidate& last = candidates_.back();
+      if (last.type == kNearAll && last.bits == c.bits && last.error == c.error) continue;
+      c.pixels = static_cast<uint32_t>(near_pixels_.size());
+      near_pixels_.push_back(out);
+      candidates_.push_back(c);
+    }
+  }
+
   void Gather() {
+    FindCheapValues();
     const uint32_t per_row = width_ / 4;
     const uint32_t blocks = per_row * (height_ / 4);
     starts_.reserve(blocks + 1);
@@ -405,6 +502,9 @@ class FrameChooser {
       Candidate c{kAll};
       c.bits = FullBits(offset);
       candidates_.push_back(c);
+      const size_t first_near = candidates_.size();
+      AddNearFull(px);
+      KeepLowerHull(first_near);
     }
   }
 
@@ -416,6 +516,8 @@ class FrameChooser {
   const CodeModel& model_;
   std::vector<Candidate>& candidates_;
   std::vector<uint32_t>& starts_;
+  std::vector<std::array<uint8_t, 16>>& near_pixels_;
+  std::vector<uint32_t> cheap_;
 };
 
 double ReferenceError(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
@@ -475,7 +577,8 @@ bool FrameCandidates::empty() const {
 
 size_t FrameCandidates::Bytes() const {
   if (!data) return 0;
-  return data->candidates.capacity() * sizeof(Candidate) + data->starts.capacity() * sizeof(uint32_t);
+  return data->candidates.capacity() * sizeof(Candidate) + data->starts.capacity() * sizeof(uint32_t) +
+         data->near_pixels.capacity() * 16;
 }
 
 void FrameCandidates::Clear() {
