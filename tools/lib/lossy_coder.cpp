@@ -16,12 +16,11 @@ namespace {
 constexpr uint32_t kValues = 65536;
 constexpr float kEscapeBits = 24;  // a value the tree lacks: an escape and the value
 constexpr float kRunExtendBits = 0.5f;
-constexpr int kMostColours = 8;
+constexpr int kMostColours = 8;  // distinct colours of a block tried as solid and pair colours
 // Full blocks near the picture's: the cheap values of the full tree tried for
 // each pixel pair, and the multipliers the blocks are made for.
 constexpr int kCheapValues = 64;
-constexpr double kNearFullMultipliers[] = {
-    300, 1000, 3000, 10000, 30000};  // distinct colours of a block tried as solid and pair colours
+constexpr double kNearFullMultipliers[] = {300, 1000, 3000, 10000, 30000};
 // The search for a frame's multiplier ends when the bracket is this narrow
 // (in natural logarithms).
 constexpr double kSearchPrecision = 0.004;
