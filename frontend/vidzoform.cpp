@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryFile>
@@ -53,6 +54,16 @@ const QStringList kTypeNames = {"&Vidzoer file (.vdz)",  "&Flic (.flc)",        
                                 "T&IFF series (.tif)",   "&PCX series (.pcx)",  "&GIF series (.gif)"};
 
 const char* const kRates[] = {"", "11025", "22050", "44100"};
+
+// A tab's page that scrolls when the window is small.
+QWidget* Scrolled(QWidget* page) {
+  auto* area = new QScrollArea;
+  area->setFrameShape(QFrame::NoFrame);
+  area->setWidgetResizable(true);
+  area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  area->setWidget(page);
+  return area;
+}
 
 QComboBox* List(QWidget* parent, const QStringList& items, const char* name) {
   auto* list = new QComboBox(parent);
@@ -109,7 +120,6 @@ Tvidzoform::Tvidzoform(FormHost& host, QWidget* parent)
                                   const char* name) {
     auto* group = new QGroupBox(title, compression);
     auto* row = new QHBoxLayout(group);
-    row->addWidget(new QLabel("Compress", group));
     type = List(group, kTypes, name);
     value = new NumberField(8, QString(), false, group);
     value->setObjectName(QString(name) + "value");
@@ -134,7 +144,7 @@ Tvidzoform::Tvidzoform(FormHost& host, QWidget* parent)
   height_row->addWidget(height_, 1);
   c_layout->addLayout(height_row);
   c_layout->addStretch(1);
-  pages_->addTab(compression, "Compression");
+  pages_->addTab(Scrolled(compression), "Compression");
 
   // Frames
   auto* frames = new QWidget(pages_);
@@ -166,7 +176,7 @@ Tvidzoform::Tvidzoform(FormHost& host, QWidget* parent)
   f_layout->addWidget(range);
   f_layout->addWidget(crop);
   f_layout->addStretch(1);
-  pages_->addTab(frames, "Frames");
+  pages_->addTab(Scrolled(frames), "Frames");
 
   // Sound
   auto* sound = new QWidget(pages_);
@@ -200,7 +210,7 @@ Tvidzoform::Tvidzoform(FormHost& host, QWidget* parent)
   sg->setColumnStretch(1, 1);
   s_layout->addWidget(sound_group);
   s_layout->addStretch(1);
-  pages_->addTab(sound, "Sound");
+  pages_->addTab(Scrolled(sound), "Sound");
 
   // Palette
   auto* palette = new QWidget(pages_);
@@ -235,7 +245,7 @@ Tvidzoform::Tvidzoform(FormHost& host, QWidget* parent)
   pg->setColumnStretch(1, 1);
   p_layout->addWidget(palette_group);
   p_layout->addStretch(1);
-  pages_->addTab(palette, "Palette");
+  pages_->addTab(Scrolled(palette), "Palette");
   connect(browse, &QPushButton::clicked, this, [this] {
     const QString f = QFileDialog::getOpenFileName(this, "Palette from:", Directory(), kFilters.join(";;"));
     if (!f.isEmpty()) palette_file_->setText(CommandName(f, Directory()).remove('"'));
