@@ -470,6 +470,11 @@ void Tformpage::AfterRun(const QString& command) {
   (void)command;
 }
 
+void Tformpage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  browser_->Refresh();
+}
+
 bool Tformpage::Run() {
   const QString command = ComposeCommand();
   if (command.isEmpty()) return false;

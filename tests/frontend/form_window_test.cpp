@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
@@ -168,6 +169,38 @@ TEST_F(FormWindow, CreateListThroughTheListEditor) {
   ASSERT_EQ(launched.size(), 1u);
   EXPECT_EQ(launched[0][1], "both.lst");
   EXPECT_EQ(launched[0][2], "both.vdz");
+}
+
+TEST_F(FormWindow, OneByOneRunsABatchThroughTheShell) {
+  window->Shell().SetReportGrace(50);
+  ASSERT_TRUE(Vidzo()->Browser()->SetDirectory(Dir()));
+  ASSERT_TRUE(Vidzo()->Browser()->Highlight({"a.flc", "b.flc"}));
+  QString approved;
+  int question = 0;
+  window->SetFormAnswers({[&](const QString& text, const QStringList&) {
+                            asked << text;
+                            return question++ == 0 ? 1 : vidzoerw::kYes;  // "&One by one", then yes, yes
+                          },
+                          [this](const QString& text) { told << text; }, nullptr,
+                          [&](const QString& file) {
+                            approved = file;
+                            return true;
+                          }});
+  QTest::mouseClick(Vidzo()->RunButton(), Qt::LeftButton);
+  EXPECT_EQ(approved, Dir() + "/onebyone.sbt");
+  // Each line started the compressor from the batch (with the batch's
+  // second "/#"); the batch file is gone.
+  ASSERT_EQ(launched.size(), 2u);
+  EXPECT_EQ(launched[0][1], "a.flc");
+  EXPECT_EQ(launched[0][2], "a.vdz");
+  EXPECT_EQ(launched[1][1], "b.flc");
+  EXPECT_EQ(launched[1][2], "b.vdz");
+  EXPECT_EQ(launched[1].back(), "/#" + std::to_string(window->Server().Id()) + "/#");
+  EXPECT_FALSE(QFileInfo::exists(Dir() + "/onebyone.sbt"));
+  EXPECT_EQ(told,
+            QStringList({"Note that you can view the results of the one by one processing in the command "
+                         "history on the command tab."}));
+  EXPECT_TRUE(window->Shell().Output().join('\n').contains("> VidzoC b.flc b.vdz"));
 }
 
 TEST(FormWindowLocale, NumbersGroupedAsTheUsersLocaleDoes) {
