@@ -18,6 +18,8 @@
 #include <QRegularExpressionValidator>
 #include <QSlider>
 #include <QSplitter>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTextStream>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -62,13 +64,16 @@ void NumberField::SetMask(int width, const QString& suffix, bool sign) {
 void NumberField::paintEvent(QPaintEvent* event) {
   QLineEdit::paintEvent(event);
   if (suffix_.isEmpty() || text().isEmpty()) return;
-  // The suffix follows the digits.
+  // The suffix follows the digits (which always fit the field).
   QPainter p(this);
   p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
-  const QRect r = cursorRect();
-  const int x = std::max(r.center().x() + 1, 0);
-  const QRect area(x, 0, width() - x, height());
-  p.drawText(area, Qt::AlignVCenter | Qt::AlignLeft, suffix_);
+  QStyleOptionFrame option;
+  initStyleOption(&option);
+  const QRect area =
+      style()->subElementRect(QStyle::SE_LineEditContents, &option, this).marginsRemoved(textMargins());
+  const int x = area.left() + 2 + fontMetrics().horizontalAdvance(text());
+  p.drawText(QRect(x, area.top(), std::max(area.right() - x, 0), area.height()),
+             Qt::AlignVCenter | Qt::AlignLeft, suffix_);
 }
 
 // ---- CheckField
