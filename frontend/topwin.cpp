@@ -37,6 +37,7 @@
 #include "frontend/listedit.h"
 #include "frontend/settings.h"
 #include "frontend/tunef.h"
+#include "frontend/vidzoform.h"
 #include "platform/paths.h"
 #include "platform/report_channel.h"
 
@@ -220,7 +221,20 @@ Ttopwin::Ttopwin(const QString& settings, QWidget* parent)
   maintab_->setObjectName("maintab");
   command_ = new Tcommandform(shell_, maintab_);
   for (int i = 0; i < kPageCount; ++i) {
-    QWidget* page = i == 0 ? MakeMainPage() : i == kCommandPage ? command_ : MakePlaceholder(kPageNames[i]);
+    QWidget* page = nullptr;
+    if (i == 0)
+      page = MakeMainPage();
+    else if (i == kCommandPage)
+      page = command_;
+    else if (Tformpage* form = MakeFormPage(i, *this, maintab_); form != nullptr) {
+      form->Browser()->SetDirectory(shell_.CurrentDirectory());
+      form->LoadSettings(ini_);
+      forms_.push_back(form);
+      form_pages_.push_back(i);
+      page = form;
+    } else {
+      page = MakePlaceholder(kPageNames[i]);
+    }
     maintab_->addTab(page, kPageNames[i]);
   }
   setCentralWidget(maintab_);
@@ -311,8 +325,112 @@ QWidget* Ttopwin::MakeMainPage() {
     connect(b, &QPushButton::clicked, this, [this, v] { RunOnSelection(v); });
     buttons->addWidget(b);
   }
+  buttons->addStretch(1);
+  defaults_ = new QPushButton("De&faults", page);
+  defaults_->setObjectName("defaults");
+  defaults_->setToolTip("Reset the options of every page to their default values");
+  connect(defaults_, &QPushButton::clicked, this, [this] { ResetAllDefaults(); });
+  buttons->addWidget(defaults_);
   layout->addLayout(buttons);
   return page;
+}
+
+Tformpage* Ttopwin::Form(int index) const {
+  for (size_t i = 0; i < forms_.size(); ++i)
+    if (form_pages_[i] == index) return forms_[i];
+  return nullptr;
+}
+
+bool Ttopwin::ResetAllDefaults() {
+  if (Ask("Reset all options to their default values?", YesNo()) != kYes) return false;
+  for (Tformpage* form : forms_) form->ResetDefaults();
+  return true;
+}
+
+// ---- FormHost
+
+bool Ttopwin::RunCommand(const QString& directory, const QString& command) {
+  return shell_.RunCommand(directory, command);
+}
+
+int Ttopwin::Ask(const QString& text, const QStringList& buttons) {
+  if (answers_.ask) return answers_.ask(text, buttons);
+  QMessageBox box(QMessageBox::Question, windowTitle(), QString(text).replace("\r\n", "\n"),
+                  QMessageBox::NoButton, this);
+  std::vector<QAbstractButton*> made;
+  for (qsizetype i = 0; i < buttons.size(); ++i) {
+    const bool last = i + 1 == buttons.size() && buttons.size() > 1;
+    QPushButton* b = box.addButton(buttons[i], last ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+    if (i == 0) box.setDefaultButton(b);
+    made.push_back(b);
+  }
+  box.exec();
+  for (size_t i = 0; i < made.size(); ++i)
+    if (box.clickedButton() == made[i]) return static_cast<int>(i);
+  return static_cast<int>(buttons.size()) - 1;
+}
+
+void Ttopwin::Tell(const QString& text) {
+  if (answers_.tell) {
+    answers_.tell(text);
+    return;
+  }
+  QMessageBox::information(this, windowTitle(), QString(text).replace("\r\n", "\n"));
+}
+
+void Ttopwin::AddRecentFile(const QString& file) {
+  shell_.AddRecentFile(file);
+}
+
+QString Ttopwin::EditList(const QString& folder, const QStringList& entries) {
+  Tlistedit editor(this, QDir(folder).filePath("untitled.lst"), entries, true);
+  editor.help = [this] { OpenHelp("vidzoerw-listedit"); };
+  if (answers_.list)
+    answers_.list(editor);
+  else
+    editor.exec();
+  if (editor.result() != QDialog::Accepted || editor.Modified()) return QString();
+  const QString name = editor.ListName();
+  return QFileInfo(name).fileName() == "untitled.lst" || !QFileInfo::exists(name) ? QString() : name;
+}
+
+bool Ttopwin::ApproveBatch(const QString& file) {
+  if (answers_.batch) return answers_.batch(file);
+  QFile in(file);
+  if (!in.open(QIODevice::ReadOnly)) return false;
+  QDialog dialog(this);
+  dialog.setWindowTitle("Batch file: " + QFileInfo(file).fileName());
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(
+      new QLabel("These commands will be run one after the other. Change them if you wish:", &dialog));
+  auto* text = new QPlainTextEdit(&dialog);
+  text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  text->setLineWrapMode(QPlainTextEdit::NoWrap);
+  text->setPlainText(QString::fromLocal8Bit(in.readAll()).replace("\r\n", "\n"));
+  in.close();
+  layout->addWidget(text, 1);
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  auto* ok = new QPushButton("&OK", &dialog);
+  auto* cancel = new QPushButton("Cancel", &dialog);
+  row->addWidget(ok);
+  row->addWidget(cancel);
+  layout->addLayout(row);
+  connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+  dialog.resize(640, 360);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  QSaveFile out(file);
+  const QByteArray bytes = text->toPlainText().replace("\n", "\r\n").toLocal8Bit();
+  return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit();
+}
+
+QString Ttopwin::ToolsDirectory() const {
+  return shell_.ToolsDirectory();
+}
+
+QString Ttopwin::Grouped(qint64 n) const {
+  return shell_.Grouped(n);
 }
 
 QString Ttopwin::SelectedFile() const {
@@ -347,6 +465,29 @@ void Ttopwin::RunOnSelection(const QString& verb) {
   }
 }
 
+// Each page's option form; a page without one keeps its placeholder.
+Tformpage* MakeFormPage(int page, FormHost& host, QWidget* parent) {
+  switch (page) {
+    case 1:  // "Vidzo"
+      return new Tvidzoform(host, parent);
+
+      // "Mixer" (2)
+
+      // "Player" (3)
+
+      // "Scriptor" (4)
+
+      // "Graphics Processor" (5)
+
+      // "Sound Processor" (6)
+
+    default:
+      (void)host;
+      (void)parent;
+      return nullptr;
+  }
+}
+
 void Ttopwin::RunStartBatches(const QStringList& files) {
   if (files.isEmpty()) return;
   maintab_->setCurrentIndex(kCommandPage);
@@ -355,6 +496,7 @@ void Ttopwin::RunStartBatches(const QStringList& files) {
 
 bool Ttopwin::SaveSettings() {
   SaveShellSettings(ini_, shell_);
+  for (const Tformpage* form : forms_) form->SaveSettings(ini_);
   ini_.SetInt("VidzoMain", "CurrentTab", maintab_->currentIndex());
   ini_.SetInt("VidzoMain", "X", x());
   ini_.SetInt("VidzoMain", "Y", y());

@@ -6,8 +6,11 @@
 #include <QDialog>
 #include <QMainWindow>
 #include <QStringList>
+#include <functional>
 #include <memory>
+#include <vector>
 
+#include "frontend/form_page.h"
 #include "frontend/ini_file.h"
 #include "frontend/report_server.h"
 #include "frontend/shell.h"
@@ -26,6 +29,8 @@ class QTextBrowser;
 class QTreeView;
 
 namespace vidzoerw {
+
+class Tlistedit;
 
 inline constexpr const char* kPageNames[] = {
     "Main", "Vidzo", "Mixer", "Player", "Scriptor", "Graphics Processor", "Sound Processor", "Command"};
@@ -99,7 +104,20 @@ class HelpViewer : public QDialog {
 // The folder of the help pages: <data>/help, or "" when there is none.
 QString HelpFolder();
 
-class Ttopwin : public QMainWindow, public ShellHost {
+// Answers that tests give in place of the windows a person answers.
+struct FormAnswers {
+  std::function<int(const QString& text, const QStringList& buttons)> ask;
+  std::function<void(const QString& text)> tell;
+  // Works the list editor (sets its answers and closes it).
+  std::function<void(Tlistedit& editor)> list;
+  std::function<bool(const QString& file)> batch;
+};
+
+// The option page of a page index, or null while the page has none (the
+// placeholder is shown).
+Tformpage* MakeFormPage(int page, FormHost& host, QWidget* parent);
+
+class Ttopwin : public QMainWindow, public ShellHost, public FormHost {
   Q_OBJECT
 
  public:
@@ -117,6 +135,25 @@ class Ttopwin : public QMainWindow, public ShellHost {
   HelpViewer* Help() const { return help_; }
   // Writes the settings file (also done at close); false when it failed.
   bool SaveSettings();
+  // The option pages (in page order).
+  const std::vector<Tformpage*>& Forms() const { return forms_; }
+  // The option page shown as page `index`, or null.
+  Tformpage* Form(int index) const;
+  // "Defaults": asks "Reset all options to their default values?" and, on
+  // yes, resets every page; true when it did.
+  bool ResetAllDefaults();
+  void SetFormAnswers(FormAnswers answers) { answers_ = std::move(answers); }
+  QPushButton* DefaultsButton() const { return defaults_; }
+
+  // FormHost
+  bool RunCommand(const QString& directory, const QString& command) override;
+  int Ask(const QString& text, const QStringList& buttons) override;
+  void Tell(const QString& text) override;
+  void AddRecentFile(const QString& file) override;
+  QString EditList(const QString& folder, const QStringList& entries) override;
+  bool ApproveBatch(const QString& file) override;
+  QString ToolsDirectory() const override;
+  QString Grouped(qint64 n) const override;
 
   // ShellHost
   bool ShiftHeld() override;
@@ -156,6 +193,10 @@ class Ttopwin : public QMainWindow, public ShellHost {
   QLabel* path_label_ = nullptr;
   QProgressDialog* progress_ = nullptr;
   bool copy_cancelled_ = false;
+  QPushButton* defaults_ = nullptr;
+  std::vector<Tformpage*> forms_;
+  std::vector<int> form_pages_;
+  FormAnswers answers_;
 };
 
 }  // namespace vidzoerw
