@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "frontend/switches.h"
 
@@ -43,7 +44,13 @@ QWidget* Page(QTabWidget* pages, const QString& caption) {
   return page;
 }
 
+// Ends a page: its fields line up, and what is left of its height stays
+// empty below them.
 void Finish(QWidget* page) {
+  int width = 0;
+  const auto fields = page->findChildren<CheckField*>(Qt::FindDirectChildrenOnly);
+  for (CheckField* f : fields) width = std::max(width, f->Box()->sizeHint().width());
+  for (CheckField* f : fields) f->Box()->setMinimumWidth(width);
   static_cast<QVBoxLayout*>(page->layout())->addStretch(1);
 }
 
@@ -127,7 +134,8 @@ Tplayform::Tplayform(FormHost& host, QWidget* parent)
   AddBox(display, "No direct drawing (adds 384 to the video type)", "DirectDrawOff");
   AddList(display, "Display resolution:", "Display",
           {"Leave it as it is.", "640x400.", "640x480.", "800x600.", "1024x768."});
-  AddList(display, "Height scaling:", "YScale", {"As the file says.", "Interlace.", "Double.", "Force none."});
+  AddList(display, "Height scaling:", "YScale",
+          {"As the file says.", "Interlace.", "Double.", "Force none."});
   AddBox(display, "Double-buffer (slower, but reduces tearing)", "DoubleBuffer");
   AddBox(display, "Only show the differences between frames", "DeltasOnly");
   Finish(display);
@@ -303,8 +311,10 @@ bool Tplayform::ChangeFrameRate() {
     Host().Tell("Error, a frame rate number must be entered.");
     return false;
   }
-  if (Host().Ask("Are you sure you want to change the frame rate permanently?", YesNo()) != kYes) return false;
-  for (const QString& f : files) Host().RunCommand(Directory(), "VidzoFR " + CommandName(f, Directory()) + " /f" + rate);
+  if (Host().Ask("Are you sure you want to change the frame rate permanently?", YesNo()) != kYes)
+    return false;
+  for (const QString& f : files)
+    Host().RunCommand(Directory(), "VidzoFR " + CommandName(f, Directory()) + " /f" + rate);
   return true;
 }
 
@@ -349,9 +359,9 @@ Tselff::Tselff(FormHost& host, const QStringList& files, const QString& switches
   form->addRow("Player switches:", switches_);
   form->addRow("Animations to include:", list_);
   layout->addLayout(form, 1);
-  auto* note = new QLabel("The program is made in " + directory_ +
-                              "; it plays the animations in this order with these switches.",
-                          this);
+  auto* note = new QLabel(
+      "The program is made in " + directory_ + "; it plays the animations in this order with these switches.",
+      this);
   note->setWordWrap(true);
   layout->addWidget(note);
   auto* buttons = new QDialogButtonBox(this);

@@ -55,8 +55,8 @@ class Tplayform : public Tformpage {
   void AfterRun(const QString& command) override;
 
  private:
-  CheckField* AddField(QWidget* page, const QString& caption, const QString& flag_key, const QString& number_key,
-                       int width, bool sign, const QString& unit);
+  CheckField* AddField(QWidget* page, const QString& caption, const QString& flag_key,
+                       const QString& number_key, int width, bool sign, const QString& unit);
   QCheckBox* AddBox(QWidget* page, const QString& caption, const QString& key);
   QComboBox* AddList(QWidget* page, const QString& caption, const QString& key, const QStringList& items);
   // The number of a check box's field ("" when there is none).

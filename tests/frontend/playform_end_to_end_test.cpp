@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "form_typing.h"
 #include "frontend/playform.h"
 #include "frontend/scriptform.h"
 #include "frontend/topwin.h"
 #include "qt_app.h"
-#include "form_typing.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
@@ -60,13 +60,13 @@ class PlayerPageEndToEnd : public ::testing::Test {
     env.Set("SDL_AUDIODRIVER", "dummy");
     env.Set("XDG_RUNTIME_DIR", dir.path().string());
     // A one-second animation with sound, 20 frames per second.
-    auto r = vidzoer_test::RunProgram(dir, "vdzsample",
-                                      "--width 64 --height 48 --seconds 1 " + vidzoer_test::Quote(dir.File("frames")));
+    auto r = vidzoer_test::RunProgram(
+        dir, "vdzsample", "--width 64 --height 48 --seconds 1 " + vidzoer_test::Quote(dir.File("frames")));
     ASSERT_EQ(r.exit_code, 0) << r.err;
-    r = vidzoer_test::RunProgram(dir, "vdzenc",
-                                 "--frame-rate 50 --sound " + vidzoer_test::Quote(dir.File("frames/sound.wav")) + " " +
-                                     vidzoer_test::Quote(dir.File("frames")) + " " +
-                                     vidzoer_test::Quote(dir.File("a.vdz")));
+    r = vidzoer_test::RunProgram(
+        dir, "vdzenc",
+        "--frame-rate 50 --sound " + vidzoer_test::Quote(dir.File("frames/sound.wav")) + " " +
+            vidzoer_test::Quote(dir.File("frames")) + " " + vidzoer_test::Quote(dir.File("a.vdz")));
     ASSERT_EQ(r.exit_code, 0) << r.err;
     window = std::make_unique<vidzoerw::Ttopwin>(QString::fromStdString(dir.File("Vidzoer.INI")));
     window->Shell().SetToolsDirectory(VIDZOER_BIN_DIR "/");
@@ -144,7 +144,8 @@ TEST_F(PlayerPageEndToEnd, FrameRateChangeAndSelfPlayingProgram) {
   QTest::mouseClick(dialog->CompileButton(), Qt::LeftButton);
   ASSERT_TRUE(WaitForReport(before)) << Output().toStdString();
   const QString out = Output();
-  EXPECT_GE(out.indexOf("> VdzCompi " VIDZOER_BIN_DIR "/vidzoplw show \"/L2/S\" a.vdz"), 0) << out.toStdString();
+  EXPECT_GE(out.indexOf("> VdzCompi " VIDZOER_BIN_DIR "/vidzoplw show \"/L2/S\" a.vdz"), 0)
+      << out.toStdString();
   EXPECT_GE(out.indexOf("show: 1 file packed"), 0) << out.toStdString();
   const std::string program = dir.File("show");
   ASSERT_TRUE(std::filesystem::exists(program));
@@ -166,7 +167,8 @@ TEST_F(PlayerPageEndToEnd, FrameRateChangeAndSelfPlayingProgram) {
 }
 
 TEST_F(PlayerPageEndToEnd, ScriptPageRunsAScript) {
-  std::ofstream(dir.File("make.ss")) << "FILECREATE F \"made.txt\"\nFILEWRITE F \"made by the script\"\nFILECLOSE F\n";
+  std::ofstream(dir.File("make.ss"))
+      << "FILECREATE F \"made.txt\"\nFILEWRITE F \"made by the script\"\nFILECLOSE F\n";
   auto* scripts = qobject_cast<vidzoerw::Tscriptform*>(window->Form(4));
   ASSERT_NE(scripts, nullptr);
   ASSERT_TRUE(scripts->Browser()->SetDirectory(Dir()));

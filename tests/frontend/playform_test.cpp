@@ -31,7 +31,8 @@ class PlayForm : public ::testing::Test {
  public:
   void SetUp() override {
     frontend_test::App();
-    for (const char* name : {"a.vdz", "b.vdz", "my clip.vdz", "notes.txt"}) std::ofstream(dir.File(name)) << "x";
+    for (const char* name : {"a.vdz", "b.vdz", "my clip.vdz", "notes.txt"})
+      std::ofstream(dir.File(name)) << "x";
     form = std::make_unique<Tplayform>(host);
     form->resize(900, 600);
     form->show();
@@ -82,7 +83,8 @@ TEST_F(PlayForm, CommandLinesAsTheUserSetsThem) {
       {"nothing set", [](PlayForm&) {}, ""},
       {"loop with no number is for ever", [](PlayForm& t) { t.Set("Loop", ""); }, " /L"},
       {"loop twice", [](PlayForm& t) { t.Set("Loop", "2"); }, " /L2"},
-      {"frame rate with no number is as fast as possible", [](PlayForm& t) { t.Set("FrameRate", ""); }, " /F"},
+      {"frame rate with no number is as fast as possible", [](PlayForm& t) { t.Set("FrameRate", ""); },
+       " /F"},
       {"frame rate as milliseconds", [](PlayForm& t) { t.Set("FrameRate", "-40"); }, " /F-40"},
       {"a sign alone is no number", [](PlayForm& t) { t.Set("FrameRate", "-"); }, " /F"},
       {"x checked with no number sends nothing", [](PlayForm& t) { t.Set("X", ""); }, ""},
@@ -94,7 +96,11 @@ TEST_F(PlayForm, CommandLinesAsTheUserSetsThem) {
        ""},
       {"all seven tracks send no /T", [](PlayForm& t) { t.DropTracks({}); }, ""},
       {"track 3 dropped", [](PlayForm& t) { t.DropTracks({3}); }, " /T123"},
-      {"no track plays no sound", [](PlayForm& t) { t.DropTracks({1, 2, 3, 4, 5, 6, 7}); }, " /T0"},
+      {"no track plays no sound",
+       [](PlayForm& t) {
+         t.DropTracks({1, 2, 3, 4, 5, 6, 7});
+       },
+       " /T0"},
       {"no direct drawing alone", [](PlayForm& t) { t.Check("DirectDrawOff"); }, " /V384"},
       {"video type 320x200", [](PlayForm& t) { t.Choose("Use", 2); }, " /V2"},
       {"window style and remap",
@@ -193,11 +199,26 @@ TEST_F(PlayForm, FrameRateChangeIsGuardedAndAsked) {
     const char* command;
   } cases[] = {
       {"no file", {}, "12", vidzoerw::kYes, "Error, no file is highlighted.", nullptr},
-      {"no number", {"a.vdz"}, nullptr, vidzoerw::kYes, "Error, a frame rate number must be entered.", nullptr},
-      {"a sign alone", {"a.vdz"}, "-", vidzoerw::kYes, "Error, a frame rate number must be entered.", nullptr},
+      {"no number",
+       {"a.vdz"},
+       nullptr,
+       vidzoerw::kYes,
+       "Error, a frame rate number must be entered.",
+       nullptr},
+      {"a sign alone",
+       {"a.vdz"},
+       "-",
+       vidzoerw::kYes,
+       "Error, a frame rate number must be entered.",
+       nullptr},
       {"answered no", {"a.vdz"}, "12", vidzoerw::kNo, nullptr, nullptr},
       {"answered yes", {"a.vdz"}, "12", vidzoerw::kYes, nullptr, "VidzoFR a.vdz /f12"},
-      {"milliseconds, quoted name", {"my clip.vdz"}, "-40", vidzoerw::kYes, nullptr, "VidzoFR \"my clip.vdz\" /f-40"},
+      {"milliseconds, quoted name",
+       {"my clip.vdz"},
+       "-40",
+       vidzoerw::kYes,
+       nullptr,
+       "VidzoFR \"my clip.vdz\" /f-40"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -276,13 +297,46 @@ TEST_F(PlayForm, SelfPlayWithNoSwitchesAndAToolsFolderWithABlank) {
 }
 
 // Every key of the section, in the settings file's table.
-const char* const kPlayKeys[] = {
-    "Filename",  "Directory",     "Filter",      "Display",     "Use",          "Tracks",      "DisabledControls",
-    "YScale",    "CurrentTab",    "Loop",        "FrameRate",   "Preload",      "ShowSummary", "NoFrameDrop",
-    "X",         "Y",             "W",           "H",           "ShowFrames",   "DirectSound", "DirectDrawOff",
-    "MMXOff",    "SoundOnly",     "DoubleBuffer", "NoClear",    "LoadExtra",    "NoPause",     "DeltasOnly",
-    "Simulate",  "ExtraMem",      "Style",       "NoRemap",     "LoopNum",      "FrameRateNum", "XNum",
-    "YNum",      "WNum",          "HNum",        "SimulateNum", "ExtraMemNum"};
+const char* const kPlayKeys[] = {"Filename",
+                                 "Directory",
+                                 "Filter",
+                                 "Display",
+                                 "Use",
+                                 "Tracks",
+                                 "DisabledControls",
+                                 "YScale",
+                                 "CurrentTab",
+                                 "Loop",
+                                 "FrameRate",
+                                 "Preload",
+                                 "ShowSummary",
+                                 "NoFrameDrop",
+                                 "X",
+                                 "Y",
+                                 "W",
+                                 "H",
+                                 "ShowFrames",
+                                 "DirectSound",
+                                 "DirectDrawOff",
+                                 "MMXOff",
+                                 "SoundOnly",
+                                 "DoubleBuffer",
+                                 "NoClear",
+                                 "LoadExtra",
+                                 "NoPause",
+                                 "DeltasOnly",
+                                 "Simulate",
+                                 "ExtraMem",
+                                 "Style",
+                                 "NoRemap",
+                                 "LoopNum",
+                                 "FrameRateNum",
+                                 "XNum",
+                                 "YNum",
+                                 "WNum",
+                                 "HNum",
+                                 "SimulateNum",
+                                 "ExtraMemNum"};
 
 TEST_F(PlayForm, SettingsWrittenAndReadBackAndDefaults) {
   // The defaults of a fresh page.

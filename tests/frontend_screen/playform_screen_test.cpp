@@ -83,8 +83,8 @@ TEST(FrontEndScreen, PlayerAndScriptPagesAsTheUserSeesThem) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     // The pages need no more room than the test's screen of 640 x 480.
-    EXPECT_TRUE(QRect(0, 0, 640, 480).contains(window.frameGeometry())) << window.frameGeometry().width() << "x"
-                                                                        << window.frameGeometry().height();
+    EXPECT_TRUE(QRect(0, 0, 640, 480).contains(window.frameGeometry()))
+        << window.frameGeometry().width() << "x" << window.frameGeometry().height();
     const QString folder = QString::fromStdString(dir.path().string());
 
     auto* player = qobject_cast<vidzoerw::Tplayform*>(window.Form(3));
@@ -121,7 +121,7 @@ TEST(FrontEndScreen, PlayerAndScriptPagesAsTheUserSeesThem) {
 
     vidzoerw::Tscriptedit* editor = scripts->EditScript();
     ASSERT_NE(editor, nullptr);
-    editor->move(40, 40);
+    editor->setGeometry(20, 20, 580, 420);  // the test's screen is 640 x 480
     ASSERT_TRUE(QTest::qWaitForWindowExposed(editor));
     QTest::qWait(300);
     EXPECT_TRUE(Varied(Shot(server.Name(), editor, "scriptedit")));
