@@ -114,7 +114,8 @@ Tplayform::Tplayform(FormHost& host, QWidget* parent)
                {"Stretch to height:", "H", "pixels (very slow)"}};
   int row = 0;
   for (const auto& s : sizes) {
-    auto* f = new CheckField(s.caption, 5, place, true);
+    // Only the place may be negative (-1 centres the window).
+    auto* f = new CheckField(s.caption, 5, place, s.key[0] == 'X' || s.key[0] == 'Y');
     f->setObjectName(FieldName(s.key));
     BindCheckField(s.key, QString(s.key) + "Num", f);
     place_grid->addWidget(f, row, 0);

@@ -16,6 +16,8 @@
 #include "fake_form_host.h"
 #include "form_typing.h"
 #include "frontend/ini_file.h"
+#include "frontend/scriptform.h"
+#include "frontend/topwin.h"
 #include "qt_app.h"
 #include "support/temp_dir.h"
 
@@ -40,20 +42,22 @@ class PlayForm : public ::testing::Test {
   }
   QString Dir() const { return QString::fromStdString(dir.path().string()); }
   void Highlight(const QStringList& files) { ASSERT_TRUE(form->Browser()->Highlight(files)); }
+  // The page the helpers below work on.
+  Tplayform* Target() const { return window_page != nullptr ? window_page : form.get(); }
   // Checks the box of a field and types its number.
   void Set(const QString& key, const QString& number) {
-    vidzoerw::CheckField* f = form->Field(key);
+    vidzoerw::CheckField* f = Target()->Field(key);
     ASSERT_NE(f, nullptr) << key.toStdString();
     if (!f->On()) Toggle(f->Box());
     Type(f->Field(), number);
   }
   void Check(const QString& key) {
-    QCheckBox* b = form->Box(key);
+    QCheckBox* b = Target()->Box(key);
     ASSERT_NE(b, nullptr) << key.toStdString();
     if (!b->isChecked()) Toggle(b);
   }
   void Choose(const QString& key, int index) {
-    QComboBox* l = form->List(key);
+    QComboBox* l = Target()->List(key);
     ASSERT_NE(l, nullptr) << key.toStdString();
     ASSERT_LT(index, l->count());
     l->setCurrentIndex(index);
@@ -61,7 +65,7 @@ class PlayForm : public ::testing::Test {
   // Unchecks the boxes of these tracks (1 to 7).
   void DropTracks(std::initializer_list<int> tracks) {
     for (int t : tracks) {
-      QCheckBox* b = form->Box("Track" + QString::number(t));
+      QCheckBox* b = Target()->Box("Track" + QString::number(t));
       ASSERT_NE(b, nullptr);
       if (b->isChecked()) Toggle(b);
     }
@@ -70,6 +74,7 @@ class PlayForm : public ::testing::Test {
   vidzoer_test::TempDir dir;
   FakeFormHost host;
   std::unique_ptr<Tplayform> form;
+  Tplayform* window_page = nullptr;  // a page of a main window
 };
 
 struct LineCase {
@@ -395,6 +400,67 @@ TEST_F(PlayForm, SettingsWrittenAndReadBackAndDefaults) {
   EXPECT_EQ(other.TrackMask(), 127);
   EXPECT_EQ(other.List("Style")->currentIndex(), 0);
   EXPECT_EQ(other.Pages()->currentIndex(), 0);
+}
+
+// The main window writes both pages' sections at close and reads them at
+// start; its Defaults button (after a yes) resets them.
+TEST_F(PlayForm, MainWindowKeepsThePagesAndItsDefaultsResetThem) {
+  setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+  const QString settings = QString::fromStdString(dir.File("cfg/Vidzoer.INI"));
+  QString line;
+  {
+    vidzoerw::Ttopwin window(settings);
+    auto* page = qobject_cast<Tplayform*>(window.Form(3));
+    auto* scripts = qobject_cast<vidzoerw::Tscriptform*>(window.Form(4));
+    ASSERT_NE(page, nullptr);
+    ASSERT_NE(scripts, nullptr);
+    EXPECT_EQ(window.Tabs()->widget(3), page);
+    EXPECT_EQ(window.Tabs()->widget(4), scripts);
+    ASSERT_TRUE(page->Browser()->SetDirectory(Dir()));
+    ASSERT_TRUE(page->Browser()->Highlight({"b.vdz"}));
+    window_page = page;
+    Set("Loop", "3");
+    Check("ShowSummary");
+    Choose("YScale", 2);
+    DropTracks({1});
+    Type(scripts->FindField(), "START");
+    line = page->ComposeCommand();
+    EXPECT_EQ(line, "VidzoPlW b.vdz /L3/S/T126/A2");
+    window_page = nullptr;
+    window.close();
+  }
+  vidzoerw::IniFile ini;
+  ASSERT_TRUE(ini.Load(settings.toStdString()));
+  for (const char* key : kPlayKeys) EXPECT_TRUE(ini.Value("VidzoPlay", key).has_value()) << key;
+  for (const char* key : {"Filename", "Directory", "Filter", "GotoLine", "FindText"})
+    EXPECT_TRUE(ini.Value("VidzoScript", key).has_value()) << key;
+  EXPECT_EQ(ini.String("VidzoPlay", "Tracks"), "126");
+  EXPECT_EQ(ini.String("VidzoScript", "FindText"), "START");
+
+  vidzoerw::Ttopwin again(settings);
+  auto* page = qobject_cast<Tplayform*>(again.Form(3));
+  auto* scripts = qobject_cast<vidzoerw::Tscriptform*>(again.Form(4));
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(page->ComposeCommand(), line);
+  EXPECT_EQ(scripts->FindField()->text(), "START");
+  vidzoerw::FormAnswers answers;
+  QStringList asked;
+  int answer = vidzoerw::kNo;
+  answers.ask = [&](const QString& text, const QStringList&) {
+    asked << text;
+    return answer;
+  };
+  again.SetFormAnswers(answers);
+  again.show();
+  again.Tabs()->setCurrentIndex(0);  // the button is on the Main page
+  QTest::mouseClick(again.DefaultsButton(), Qt::LeftButton);
+  EXPECT_EQ(page->ComposeCommand(), line);  // "no" keeps everything
+  answer = vidzoerw::kYes;
+  QTest::mouseClick(again.DefaultsButton(), Qt::LeftButton);
+  EXPECT_EQ(asked, QStringList(2, "Reset all options to their default values?"));
+  EXPECT_EQ(page->ComposeCommand(), "VidzoPlW b.vdz");
+  EXPECT_EQ(scripts->FindField()->text(), "");
+  unsetenv("XDG_RUNTIME_DIR");
 }
 
 }  // namespace
