@@ -170,6 +170,8 @@ Tplayform::Tplayform(FormHost& host, QWidget* parent)
   buttons->addWidget(self_play_button_);
   buttons->addStretch(1);
   Options()->addLayout(buttons);
+  // A file double-clicked (or Enter in the list) plays as "Play" plays it.
+  connect(Browser()->Files(), &QListWidget::itemActivated, this, [this] { Run(); });
   connect(frame_rate_button_, &QPushButton::clicked, this, [this] { ChangeFrameRate(); });
   connect(self_play_button_, &QPushButton::clicked, this, [this] { OpenSelfPlay(); });
 }

@@ -9,6 +9,7 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
@@ -50,6 +51,8 @@ Tscriptform::Tscriptform(FormHost& host, QWidget* parent)
   buttons->addWidget(edit_);
   buttons->addStretch(1);
   Options()->addLayout(buttons);
+  // A script double-clicked (or Enter in the list) runs as "Run Script" runs it.
+  connect(Browser()->Files(), &QListWidget::itemActivated, this, [this] { Run(); });
   connect(edit_, &QPushButton::clicked, this, [this] { EditScript(); });
 }
 

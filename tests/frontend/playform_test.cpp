@@ -188,6 +188,17 @@ TEST_F(PlayForm, SeveralFilesPlayInListOrderAndANameWithABlankIsQuoted) {
   EXPECT_EQ(host.recent.size(), 3);
 }
 
+TEST_F(PlayForm, ADoubleClickedFilePlays) {
+  QListWidget* list = form->Browser()->Files();
+  const auto items = list->findItems("b.vdz", Qt::MatchExactly);
+  ASSERT_EQ(items.size(), 1);
+  const QPoint at = list->visualItemRect(items[0]).center();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+  ASSERT_EQ(host.runs.size(), 1u);
+  EXPECT_EQ(host.runs[0].command, "VidzoPlW b.vdz");
+}
+
 TEST_F(PlayForm, NothingHighlightedRunsNothing) {
   QTest::mouseClick(form->RunButton(), Qt::LeftButton);
   EXPECT_TRUE(host.runs.empty());
