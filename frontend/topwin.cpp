@@ -39,6 +39,7 @@
 #include "frontend/scriptform.h"
 #include "frontend/settings.h"
 #include "frontend/tunef.h"
+#include "frontend/vidzoform.h"
 #include "platform/paths.h"
 #include "platform/report_channel.h"
 
@@ -469,7 +470,8 @@ void Ttopwin::RunOnSelection(const QString& verb) {
 // Each page's option form; a page without one keeps its placeholder.
 Tformpage* MakeFormPage(int page, FormHost& host, QWidget* parent) {
   switch (page) {
-      // "Vidzo" (1): the compression form.
+    case 1:  // "Vidzo"
+      return new Tvidzoform(host, parent);
 
       // "Mixer" (2)
 
