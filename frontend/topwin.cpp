@@ -35,6 +35,8 @@
 #include <QVBoxLayout>
 
 #include "frontend/listedit.h"
+#include "frontend/playform.h"
+#include "frontend/scriptform.h"
 #include "frontend/settings.h"
 #include "frontend/tunef.h"
 #include "frontend/vidzoform.h"
@@ -474,8 +476,12 @@ Tformpage* MakeFormPage(int page, FormHost& host, QWidget* parent) {
       // "Mixer" (2)
 
       // "Player" (3)
+    case 3:
+      return new Tplayform(host, parent);
 
       // "Scriptor" (4)
+    case 4:
+      return new Tscriptform(host, parent);
 
       // "Graphics Processor" (5)
 
