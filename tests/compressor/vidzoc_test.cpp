@@ -385,6 +385,22 @@ TEST_F(Vidzoc, AnOutputEqualToTheInputIsRefused) {
   EXPECT_EQ(vidzoer_test::ReadBytes(dir_.File("a.vdz")), before);
 }
 
+// The compressor writes .vdz data only: an output named as a flic, AVI or
+// picture file would hold data its name does not say, so it is refused and
+// nothing is written; any other name is written as given.
+TEST_F(Vidzoc, AnOutputNamedAsAnotherFormatIsRefused) {
+  const std::string gif = MakeGif(2, true);
+  for (const char* name : {"a.flc", "a.AVI", "a.bmp", "a.gif", "a.Tif"}) {
+    const RunResult r = Run(Quote(gif) + " " + Quote(dir_.File(name)) + " /O");
+    EXPECT_EQ(r.exit_code, 1) << name;
+    EXPECT_NE(r.err.find("writes .vdz files only"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir_.File(name))) << name;
+  }
+  ASSERT_EQ(Run(Quote(gif) + " " + Quote(dir_.File("a.anim")) + " /O").exit_code, 0);
+  const RunResult info = vidzoer_test::RunProgram(dir_, "vdzinfo", Quote(dir_.File("a.anim")));
+  EXPECT_EQ(info.exit_code, 0) << info.err;
+}
+
 TEST_F(Vidzoc, CancellingLeavesNoOutput) {
   // Enough lossy work to be interrupted in the middle.
   std::string cmd = "convert -size 320x240";

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -27,6 +28,18 @@
 namespace {
 
 using namespace vidzotools;
+
+// An output named as a flic, AVI, picture or wave file: the compressor
+// writes .vdz data only, which would be mislabelled under such a name.
+bool IsOtherFormatName(const std::string& name) {
+  const char* dot = HasExtension(name.c_str());
+  if (dot == nullptr) return false;
+  std::string ext(dot + 1);
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+  static const char* const kOthers[] = {"flc", "fli", "avi", "bmp", "dib", "jpg", "jpeg", "tga",
+                                        "tif", "tiff", "pcx", "gif", "png", "ppm", "wav"};
+  return std::any_of(std::begin(kOthers), std::end(kOthers), [&](const char* e) { return ext == e; });
+}
 
 constexpr const char* kUsage =
     "usage: vidzoc INPUT OUTPUT[.vdz] [switches]\n"
@@ -280,6 +293,10 @@ int main(int argc, char** argv) {
 
   std::string target = output.data();
   if (HasExtension(target.c_str()) == nullptr) target += ".vdz";
+  if (IsOtherFormatName(target))
+    return run.Finish("vidzoc: " + target +
+                          ": vidzoc writes .vdz files only; vizodov converts them to flic, AVI and picture files",
+                      1);
   if (CheckForDup(input.data(), target.c_str()) == 0)
     return run.Finish("vidzoc: the output must be another file than the input", 1);
   if (!settings_file.empty()) {
