@@ -35,8 +35,11 @@
 #include <QVBoxLayout>
 
 #include "frontend/listedit.h"
+#include "frontend/mixform.h"
 #include "frontend/settings.h"
+#include "frontend/towavform.h"
 #include "frontend/tunef.h"
+#include "frontend/veziviform.h"
 #include "platform/paths.h"
 #include "platform/report_channel.h"
 
@@ -470,14 +473,20 @@ Tformpage* MakeFormPage(int page, FormHost& host, QWidget* parent) {
       // "Vidzo" (1): the compression form.
 
       // "Mixer" (2)
+    case 2:
+      return new Tmixform(host, parent);
 
       // "Player" (3)
 
       // "Scriptor" (4)
 
       // "Graphics Processor" (5)
+    case 5:
+      return new Tveziviform(host, parent);
 
       // "Sound Processor" (6)
+    case 6:
+      return new Ttowavform(host, parent);
 
     default:
       (void)host;
