@@ -20,14 +20,18 @@ namespace vidzoerw {
 namespace {
 
 const QStringList kVidzoFilters = {"Vidzoer files (*.vdz)", "All files (*)"};
-const QStringList kSoundFilters = {"Sound (*.wav *.vdz *.avi *.lst *.raw *.pcm)", "Wave files (*.wav)",
-                                   "Vidzoer files (*.vdz)", "AVI files (*.avi)", "List files (*.lst)",
+const QStringList kSoundFilters = {"Sound (*.wav *.vdz *.avi *.lst *.raw *.pcm)",
+                                   "Wave files (*.wav)",
+                                   "Vidzoer files (*.vdz)",
+                                   "AVI files (*.avi)",
+                                   "List files (*.lst)",
                                    "All files (*)"};
 const char kSection[] = "VidzoMix";
 
 }  // namespace
 
-Tmixform::Tmixform(FormHost& host, QWidget* parent) : Tformpage(host, kSection, kVidzoFilters, "&Mix", parent) {
+Tmixform::Tmixform(FormHost& host, QWidget* parent)
+    : Tformpage(host, kSection, kVidzoFilters, "&Mix", parent) {
   setObjectName("Tmixform");
   SetBrowserKeys("VidzoFilename", "VidzoDirectory", "VidzoFilter");
   auto* top = new QFormLayout;
@@ -72,9 +76,8 @@ Tmixform::Tmixform(FormHost& host, QWidget* parent) : Tformpage(host, kSection, 
   lossy_row->addWidget(lossy_, 1);
   lossy_row->addWidget(lossy_value_);
   mix_form->addRow("Lossy sound level:", lossy_row);
-  connect(lossy_, &QSlider::valueChanged, this, [this](int v) {
-    lossy_value_->setText(v == 0 ? QString("Lossless") : QString::number(v));
-  });
+  connect(lossy_, &QSlider::valueChanged, this,
+          [this](int v) { lossy_value_->setText(v == 0 ? QString("Lossless") : QString::number(v)); });
   lossy_value_->setText("Lossless");
   mix_layout->addLayout(mix_form);
   rate_ = new CheckField("Frame rate override:", 8, mix_page, true);
@@ -90,7 +93,7 @@ Tmixform::Tmixform(FormHost& host, QWidget* parent) : Tformpage(host, kSection, 
   format_ = new SoundFormatBox(mix_page);
   mix_layout->addWidget(format_);
   mix_layout->addStretch(1);
-  tabs_->addTab(mix_page, "&Mixing");
+  tabs_->addTab(mix_page, "Mi&xing");
 
   // Which part of the sound file, and what it holds.
   auto* input_page = new QWidget(tabs_);
@@ -138,6 +141,7 @@ Tmixform::Tmixform(FormHost& host, QWidget* parent) : Tformpage(host, kSection, 
       [this](const QString& t) { format_->SetRateSetting(t); }, "0");
   BindIndex("Quality", format_->Bits());
   BindIndex("Channels", format_->Channels());
+  CompactLists(this);
 }
 
 void Tmixform::LoadSettings(const IniFile& ini) {
@@ -147,11 +151,13 @@ void Tmixform::LoadSettings(const IniFile& ini) {
     const int f = ini.Int(section, "WaveFilter", 0);
     sounds_->Filter()->setCurrentIndex(f >= 0 && f < sounds_->Filter()->count() ? f : 0);
   }
+  // Without a folder of its own the sound browser starts in the video's.
   const QString dir = QString::fromStdString(ini.String(section, "WaveDirectory"));
-  if (!dir.trimmed().isEmpty()) sounds_->SetDirectory(dir);
+  if (dir.trimmed().isEmpty() || !sounds_->SetDirectory(dir)) sounds_->SetDirectory(Directory());
   const QString name = QString::fromStdString(ini.String(section, "WaveFilename"));
   QString plain = name.trimmed();
-  if (plain.size() > 1 && plain.startsWith('"') && plain.endsWith('"')) plain = plain.mid(1, plain.size() - 2);
+  if (plain.size() > 1 && plain.startsWith('"') && plain.endsWith('"'))
+    plain = plain.mid(1, plain.size() - 2);
   if (!plain.isEmpty()) sounds_->Highlight({plain});
   sound_name_->setText(name);
 }
@@ -207,8 +213,8 @@ QString Tmixform::ComposeCommand() {
   }
   const QString output = OutputFor({vidzo, false, false}, "vdz", false);
   last_files_ = {vidzo, output};
-  return "VidzoMix " + CommandName(vidzo, Directory()) + " " + sound + " " + CommandName(output, Directory()) +
-         " " + Switches();
+  return "VidzoMix " + CommandName(vidzo, Directory()) + " " + sound + " " +
+         CommandName(output, Directory()) + " " + Switches();
 }
 
 void Tmixform::AfterRun(const QString& command) {

@@ -9,6 +9,17 @@
 
 namespace vidzoerw {
 
+void CompactLists(QWidget* page) {
+  for (QComboBox* list : page->findChildren<QComboBox*>()) {
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setMinimumContentsLength(8);
+    list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // A list already laid out keeps the minimum of its longest entry
+    // unless told another.
+    list->setMinimumWidth(list->fontMetrics().horizontalAdvance(QString(10, 'x')) + 32);
+  }
+}
+
 // ---- SoundFormatBox
 
 SoundFormatBox::SoundFormatBox(QWidget* parent) : QGroupBox("Output sound", parent) {

@@ -64,4 +64,9 @@ class InputTypeBox : public QGroupBox {
   NumberField* skip_;
 };
 
+// The drop-down lists under `page` take the width they are given rather
+// than that of their longest entry (shown whole when the list opens), so
+// that the page fits a small window.
+void CompactLists(QWidget* page);
+
 }  // namespace vidzoerw

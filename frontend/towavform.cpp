@@ -15,8 +15,11 @@ namespace vidzoerw {
 
 namespace {
 
-const QStringList kFilters = {"Sound (*.wav *.vdz *.avi *.lst *.raw *.pcm)", "Wave files (*.wav)",
-                              "Vidzoer files (*.vdz)", "AVI files (*.avi)", "List files (*.lst)",
+const QStringList kFilters = {"Sound (*.wav *.vdz *.avi *.lst *.raw *.pcm)",
+                              "Wave files (*.wav)",
+                              "Vidzoer files (*.vdz)",
+                              "AVI files (*.avi)",
+                              "List files (*.lst)",
                               "All files (*)"};
 
 }  // namespace
@@ -78,6 +81,7 @@ Ttowavform::Ttowavform(FormHost& host, QWidget* parent)
   BindCheckField("End", "EndNum", end_);
   BindText("ForceRate", input_->ForcedRate());
   BindText("SkipBytes", input_->Skip());
+  CompactLists(this);
 }
 
 QString Ttowavform::Switches() const {

@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "frontend/sound_format.h"
 #include "frontend/switches.h"
 
 namespace vidzoerw {
@@ -28,7 +29,7 @@ const QStringList kFilters = {
     "List files (*.lst)",
     "All files (*)"};
 
-const char* const kTypeNames[] = {"Vidzoer file", "Flic",         "AVI",         "Bitmap series", "JPEG series",
+const char* const kTypeNames[] = {"Vidzoer file", "Flic",        "AVI",        "Bitmap series", "JPEG series",
                                   "Targa series", "TIFF series", "PCX series", "GIF series"};
 
 const char* const kInputFile = "The input file.";
@@ -119,7 +120,7 @@ Tveziviform::Tveziviform(FormHost& host, QWidget* parent)
   control_->addItems({"Use the input's.", "Create new.", "New when changes."});
   windows_ = new QComboBox(palette_box_);
   windows_->setObjectName("windowscolors");
-  windows_->addItems({"Leave room for them.", "Always.", "Never."});
+  windows_->addItems({"Leave room.", "Always.", "Never."});
   form->addRow("Halftone input:", halftone_);
   form->addRow("Palette control:", control_);
   form->addRow("Windows colors:", windows_);
@@ -154,6 +155,7 @@ Tveziviform::Tveziviform(FormHost& host, QWidget* parent)
   BindIndex("PaletteControl", control_);
   BindIndex("WindowsColors", windows_);
   EnablePalette();
+  CompactLists(this);
 }
 
 int Tveziviform::OutputType() const {

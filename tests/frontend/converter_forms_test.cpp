@@ -12,10 +12,13 @@
 #include <QToolButton>
 #include <fstream>
 #include <functional>
+#include <iterator>
 
 #include "fake_form_host.h"
 #include "form_user.h"
+#include "frontend/mixform.h"
 #include "frontend/sound_format.h"
+#include "frontend/topwin.h"
 #include "frontend/towavform.h"
 #include "frontend/veziviform.h"
 #include "qt_app.h"
@@ -44,7 +47,8 @@ struct Folder {
 // Makes a page in the folder, highlights `input`, lets `set` work its
 // controls, presses the run button and returns the command run.
 template <typename Form>
-QString Compose(const QString& input, const std::function<void(Form&)>& set, FakeFormHost* host_out = nullptr) {
+QString Compose(const QString& input, const std::function<void(Form&)>& set,
+                FakeFormHost* host_out = nullptr) {
   frontend_test::App();
   Folder folder;
   FakeFormHost host;
@@ -87,8 +91,8 @@ const GraphicsCase kGraphicsCases[] = {
     {"TypedOutput", "clip.vdz", [](Tveziviform& f) { Type(f.OutputField(), "frame.png"); },
      "VizodOv clip.vdz frame.png "},
     {"BlankNamesQuoted", "my clip.flc", nullptr, "VizodOv \"my clip.flc\" \"my clip.vdz\" "},
-    {"InputPaletteFileSendsNoPaletteName", "clip.flc",
-     [](Tveziviform& f) { Check(f.Colors(), "128"); }, "VizodOv clip.flc clip.vdz /Q128"},
+    {"InputPaletteFileSendsNoPaletteName", "clip.flc", [](Tveziviform& f) { Check(f.Colors(), "128"); },
+     "VizodOv clip.flc clip.vdz /Q128"},
     {"PaletteFileNamed", "clip.flc", [](Tveziviform& f) { Type(f.PaletteFile(), "pal.bmp"); },
      "VizodOv clip.flc clip.vdz /&pal.bmp"},
     {"PaletteFieldNamingTheInputFile", "clip.flc",
@@ -212,7 +216,8 @@ const SoundCase kSoundCases[] = {
      "VorurEd clip.vdz clip.wav /R22050"},
     {"RateTyped", "clip.vdz", [](Ttowavform& f) { Type(f.Format()->Rate()->lineEdit(), "32000"); },
      "VorurEd clip.vdz clip.wav /R32000"},
-    {"RateTypedAfterADigit", "clip.vdz", [](Ttowavform& f) { Type(f.Format()->Rate()->lineEdit(), "8000 Hz"); },
+    {"RateTypedAfterADigit", "clip.vdz",
+     [](Ttowavform& f) { Type(f.Format()->Rate()->lineEdit(), "8000 Hz"); },
      "VorurEd clip.vdz clip.wav /R8000"},
     {"BitsAndChannels", "clip.vdz",
      [](Ttowavform& f) {
@@ -289,18 +294,26 @@ std::map<std::string, std::string> Section(const vidzoerw::IniFile& ini, const s
   return out;
 }
 
-const std::vector<std::string> kGraphicsKeys = {
-    "Filename",        "Directory",     "OutputName",       "OutputBasedOn",    "Filter",
-    "CurrentTab",      "OutputType",    "PaletteType",      "XOffset",          "YOffset",
-    "Width",           "Height",        "Start",            "End",              "Overwrite",
-    "PaletteEvery",    "PaletteColors", "PaletteStart",     "XOffsetNum",       "YOffsetNum",
-    "WidthNum",        "HeightNum",     "StartNum",         "EndNum",           "PaletteEveryNum",
-    "PaletteColorsNum", "PaletteStartNum", "Halftone",      "PaletteControl",   "WindowsColors"};
+const std::vector<std::string> kGraphicsKeys = {"Filename",        "Directory",
+                                                "OutputName",      "OutputBasedOn",
+                                                "Filter",          "CurrentTab",
+                                                "OutputType",      "PaletteType",
+                                                "XOffset",         "YOffset",
+                                                "Width",           "Height",
+                                                "Start",           "End",
+                                                "Overwrite",       "PaletteEvery",
+                                                "PaletteColors",   "PaletteStart",
+                                                "XOffsetNum",      "YOffsetNum",
+                                                "WidthNum",        "HeightNum",
+                                                "StartNum",        "EndNum",
+                                                "PaletteEveryNum", "PaletteColorsNum",
+                                                "PaletteStartNum", "Halftone",
+                                                "PaletteControl",  "WindowsColors"};
 
 const std::vector<std::string> kSoundKeys = {
-    "Filename", "Directory", "OutputName", "OutputBasedOn", "Filter", "Rate",     "Quality",
-    "Channels", "CurrentTab", "InputType", "Overwrite",     "Track",  "Start",    "End",
-    "TrackNum", "StartNum",  "EndNum",    "ForceRate",     "SkipBytes"};
+    "Filename", "Directory",  "OutputName", "OutputBasedOn", "Filter",   "Rate",  "Quality",
+    "Channels", "CurrentTab", "InputType",  "Overwrite",     "Track",    "Start", "End",
+    "TrackNum", "StartNum",   "EndNum",     "ForceRate",     "SkipBytes"};
 
 TEST(GraphicsPage, EveryKeyIsWrittenAndReadBackAndTheDefaultsComeBack) {
   frontend_test::App();
@@ -313,8 +326,8 @@ TEST(GraphicsPage, EveryKeyIsWrittenAndReadBackAndTheDefaultsComeBack) {
   }
   const auto defaults = Section(fresh, "GraphicsProcessor", kGraphicsKeys);
   for (const auto& [key, value] : defaults) EXPECT_NE(value, "(absent)") << key;
-  for (const char* zero : {"Filter", "CurrentTab", "OutputType", "PaletteType", "XOffset", "Start", "Overwrite",
-                           "PaletteColors", "Halftone", "PaletteControl", "WindowsColors"})
+  for (const char* zero : {"Filter", "CurrentTab", "OutputType", "PaletteType", "XOffset", "Start",
+                           "Overwrite", "PaletteColors", "Halftone", "PaletteControl", "WindowsColors"})
     EXPECT_EQ(defaults.at(zero), "0") << zero;
   EXPECT_EQ(defaults.at("OutputName"), "");
   EXPECT_EQ(defaults.at("StartNum"), "");
@@ -330,7 +343,7 @@ TEST(GraphicsPage, EveryKeyIsWrittenAndReadBackAndTheDefaultsComeBack) {
     Choose(form.PaletteMenu(), 1);
     Choose(form.PaletteMenu(), 0);
     for (vidzoerw::CheckField* f : {form.X(), form.Y(), form.W(), form.H(), form.Start(), form.End(),
-                                     form.Every(), form.Colors(), form.FirstIndex()})
+                                    form.Every(), form.Colors(), form.FirstIndex()})
       Check(f, "7");
     Click(form.Overwrite());
     Choose(form.Halftone(), 1);
@@ -427,7 +440,7 @@ TEST(SoundFormat, TheRateSettingKeepsListIndexesAndTypedNumbers) {
     const char* stored;
     const char* value;
     const char* again;
-  } cases[] = {{"0", "", "0"}, {"1", "11025", "1"}, {"3", "44100", "3"}, {"32000", "32000", "32000"},
+  } cases[] = {{"0", "", "0"}, {"1", "11025", "1"}, {"3", "44100", "3"},    {"32000", "32000", "32000"},
                {"", "", "0"},  {"x", "", "0"},      {"22050", "22050", "2"}};
   for (const auto& c : cases) {
     box.SetRateSetting(c.stored);
@@ -435,5 +448,84 @@ TEST(SoundFormat, TheRateSettingKeepsListIndexesAndTypedNumbers) {
     EXPECT_EQ(box.RateSetting(), QString(c.again)) << c.stored;
   }
 }
+
+// ---- Through the main window: written at close, read at start, and the
+// Defaults button of the Main page.
+
+namespace window_settings {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(ConverterPagesInTheWindow, SettingsAreWrittenAtCloseReadAtStartAndReset) {
+  frontend_test::App();
+  Folder folder;
+  setenv("XDG_RUNTIME_DIR", folder.dir.path().c_str(), 1);
+  const QString settings = QString::fromStdString(folder.dir.File("cfg/Vidzoer.INI"));
+  {
+    vidzoerw::Ttopwin window(settings);
+    auto* graphics = dynamic_cast<Tveziviform*>(window.Form(5));
+    auto* sound = dynamic_cast<Ttowavform*>(window.Form(6));
+    auto* mixer = dynamic_cast<vidzoerw::Tmixform*>(window.Form(2));
+    ASSERT_TRUE(graphics != nullptr && sound != nullptr && mixer != nullptr);
+    EXPECT_EQ(window.Tabs()->widget(5), graphics);
+    EXPECT_EQ(window.Tabs()->widget(6), sound);
+    EXPECT_EQ(window.Tabs()->widget(2), mixer);
+    window.show();
+    window.Tabs()->setCurrentIndex(5);
+    graphics->Browser()->SetDirectory(folder.Path());
+    Check(graphics->Colors(), "64");
+    ChooseType(*graphics, 5);
+    window.Tabs()->setCurrentIndex(6);
+    Choose(sound->Format()->Channels(), 2);
+    Check(sound->End(), "700");
+    window.Tabs()->setCurrentIndex(2);
+    Choose(mixer->Track(), 2);
+    Click(mixer->Loop());
+    window.close();
+  }
+  const std::string ini = ReadFile(settings.toStdString());
+  for (const char* line : {"[GraphicsProcessor]\r\n", "PaletteColors=1\r\n", "PaletteColorsNum=64\r\n",
+                           "OutputType=5\r\n", "[VorurEdocessor]\r\n", "Channels=2\r\n", "EndNum=700\r\n",
+                           "[VidzoMix]\r\n", "Track=3\r\n", "Loop=1\r\n"})
+    EXPECT_NE(ini.find(line), std::string::npos) << line << " not in\n" << ini;
+  vidzoerw::Ttopwin window(settings);
+  auto* graphics = dynamic_cast<Tveziviform*>(window.Form(5));
+  auto* sound = dynamic_cast<Ttowavform*>(window.Form(6));
+  auto* mixer = dynamic_cast<vidzoerw::Tmixform*>(window.Form(2));
+  ASSERT_TRUE(graphics != nullptr && sound != nullptr && mixer != nullptr);
+  EXPECT_EQ(graphics->Directory(), folder.Path());
+  EXPECT_EQ(graphics->Switches(), "/Q64");
+  EXPECT_EQ(graphics->OutputType(), 5);
+  EXPECT_EQ(sound->Switches(), "/C2/E700");
+  EXPECT_EQ(mixer->Switches(), "/M3/P");
+  // "Defaults": a no keeps the options, a yes resets them.
+  QStringList asked;
+  int answer = vidzoerw::kNo;
+  vidzoerw::FormAnswers answers;
+  answers.ask = [&](const QString& text, const QStringList&) {
+    asked << text;
+    return answer;
+  };
+  window.SetFormAnswers(answers);
+  window.show();
+  window.Tabs()->setCurrentIndex(0);
+  QTest::mouseClick(window.DefaultsButton(), Qt::LeftButton);
+  EXPECT_EQ(graphics->Switches(), "/Q64");
+  answer = vidzoerw::kYes;
+  QTest::mouseClick(window.DefaultsButton(), Qt::LeftButton);
+  EXPECT_EQ(asked, QStringList({"Reset all options to their default values?",
+                                "Reset all options to their default values?"}));
+  EXPECT_EQ(graphics->Switches(), "");
+  EXPECT_EQ(graphics->OutputType(), 0);
+  EXPECT_EQ(sound->Switches(), "");
+  EXPECT_EQ(mixer->Switches(), "");
+  EXPECT_EQ(mixer->Track()->currentIndex(), 0);
+  unsetenv("XDG_RUNTIME_DIR");
+}
+
+}  // namespace window_settings
 
 }  // namespace

@@ -130,9 +130,10 @@ TEST_F(ConverterPages, MixerPageMixesAWaveAndSoundPageTakesItOut) {
   ASSERT_EQ(vidzoer_test::WriteTestAnimation(dir.File("clips/clip.vdz"), 32, 16, 10, false, 50).pixels.size(),
             10u);
   const std::string tone = dir.File("sounds/tone.wav");
-  ASSERT_EQ(std::system(("sox -n -r 11025 -b 16 -c 1 " + vidzoer_test::Quote(tone) + " synth 0.5 sine 440 vol 0.5")
-                            .c_str()),
-            0);
+  ASSERT_EQ(
+      std::system(("sox -n -r 11025 -b 16 -c 1 " + vidzoer_test::Quote(tone) + " synth 0.5 sine 440 vol 0.5")
+                      .c_str()),
+      0);
 
   auto* mixer = Page<vidzoerw::Tmixform>(2);
   ASSERT_NE(mixer, nullptr);
@@ -169,7 +170,8 @@ TEST_F(ConverterPages, MixerPageMixesAWaveAndSoundPageTakesItOut) {
 // The sound page's options reach the tool: 8-bit stereo at 22050 Hz.
 TEST_F(ConverterPages, SoundPageConvertsToTheChosenFormat) {
   const std::string tone = dir.File("tone.wav");
-  ASSERT_EQ(std::system(("sox -n -r 11025 -b 16 -c 1 " + vidzoer_test::Quote(tone) + " synth 0.25 sine 300").c_str()),
+  ASSERT_EQ(std::system(
+                ("sox -n -r 11025 -b 16 -c 1 " + vidzoer_test::Quote(tone) + " synth 0.25 sine 300").c_str()),
             0);
   auto* sound = Page<vidzoerw::Ttowavform>(6);
   ASSERT_NE(sound, nullptr);

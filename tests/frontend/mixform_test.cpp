@@ -1,6 +1,8 @@
 // The Mixer page (offscreen): the command line it composes from its
 // controls set as a user sets them, the sound file's name from its own
 // browser or typed, and its section of the settings file.
+#include "frontend/mixform.h"
+
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -13,7 +15,6 @@
 
 #include "fake_form_host.h"
 #include "form_user.h"
-#include "frontend/mixform.h"
 #include "frontend/sound_format.h"
 #include "qt_app.h"
 #include "support/temp_dir.h"
@@ -182,11 +183,11 @@ TEST(MixerPage, WithoutAVidzoerFileOrASoundNothingRuns) {
 }
 
 const std::vector<std::string> kMixKeys = {
-    "VidzoFilename", "VidzoDirectory", "OutputName",    "OutputBasedOn", "VidzoFilter",  "WaveFilter",
-    "WaveFilename",  "WaveDirectory",  "Lossy",         "Track",         "Format",       "FrameRate",
-    "Start",         "Loop",           "Overwrite",     "InputStart",    "InputEnd",     "InputTrack",
-    "FrameRateNum",  "StartNum",       "SkipIntoNum",   "InputStartNum", "InputEndNum",  "InputTrackNum",
-    "ForceRate",     "CurrentTab",     "Rate",          "Quality",       "Channels"};
+    "VidzoFilename", "VidzoDirectory", "OutputName",  "OutputBasedOn", "VidzoFilter", "WaveFilter",
+    "WaveFilename",  "WaveDirectory",  "Lossy",       "Track",         "Format",      "FrameRate",
+    "Start",         "Loop",           "Overwrite",   "InputStart",    "InputEnd",    "InputTrack",
+    "FrameRateNum",  "StartNum",       "SkipIntoNum", "InputStartNum", "InputEndNum", "InputTrackNum",
+    "ForceRate",     "CurrentTab",     "Rate",        "Quality",       "Channels"};
 
 std::map<std::string, std::string> Section(const vidzoerw::IniFile& ini) {
   std::map<std::string, std::string> out;
@@ -209,9 +210,9 @@ TEST(MixerPage, EveryKeyIsWrittenAndReadBackAndTheDefaultsComeBack) {
   const auto defaults = Section(fresh);
   for (const auto& [key, value] : defaults) EXPECT_NE(value, "(absent)") << key;
   EXPECT_EQ(defaults.at("Track"), "1");
-  for (const char* zero : {"VidzoFilter", "WaveFilter", "Lossy", "Format", "FrameRate", "Start", "Loop",
-                           "Overwrite", "InputStart", "InputEnd", "InputTrack", "CurrentTab", "Rate",
-                           "Quality", "Channels"})
+  for (const char* zero :
+       {"VidzoFilter", "WaveFilter", "Lossy", "Format", "FrameRate", "Start", "Loop", "Overwrite",
+        "InputStart", "InputEnd", "InputTrack", "CurrentTab", "Rate", "Quality", "Channels"})
     EXPECT_EQ(defaults.at(zero), "0") << zero;
   {
     Tmixform form(host);

@@ -63,7 +63,8 @@ TEST(FrontEndScreen, ConverterAndMixerPagesAsTheUserSeesThem) {
   display_test::XServer server;
   ASSERT_FALSE(server.Name().empty()) << "Xvfb did not start";
   vidzoer_test::TempDir dir;
-  for (const char* f : {"clip.vdz", "intro.flc", "tone.wav", "title01.bmp"}) std::ofstream(dir.File(f)) << "x";
+  for (const char* f : {"clip.vdz", "intro.flc", "tone.wav", "title01.bmp"})
+    std::ofstream(dir.File(f)) << "x";
   setenv("DISPLAY", server.Name().c_str(), 1);
   setenv("QT_QPA_PLATFORM", "xcb", 1);
   setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
@@ -88,6 +89,9 @@ TEST(FrontEndScreen, ConverterAndMixerPagesAsTheUserSeesThem) {
       window.Tabs()->setCurrentIndex(p.page);
       form->Browser()->SetDirectory(QString::fromStdString(dir.path().string()));
       form->Browser()->Highlight({"clip.vdz"});
+      // The page fits the screen's window.
+      EXPECT_LE(form->minimumSizeHint().width(), window.Tabs()->width()) << p.file;
+      EXPECT_LE(form->minimumSizeHint().height(), window.Tabs()->height()) << p.file;
       auto* tabs = form->findChild<QTabWidget*>("tabs");
       ASSERT_NE(tabs, nullptr) << p.file;
       for (int t = 0; t < tabs->count(); ++t) {
