@@ -1,5 +1,6 @@
 #include "frontend/form_page.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -131,6 +132,10 @@ FileBrowser::FileBrowser(const QStringList& filters, QWidget* parent) : QWidget(
     filter_ = new QComboBox(this);
     filter_->setObjectName("filter");
     filter_->addItems(filters);
+    // Long filters do not widen the page; the open list shows them whole.
+    filter_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    filter_->setMinimumContentsLength(12);
+    filter_->view()->setMinimumWidth(filter_->view()->sizeHintForColumn(0) + 8);
     for (const QString& f : filters) patterns_.append(FilterPatterns(f).join(' '));
     layout->addWidget(filter_);
     connect(filter_, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
@@ -138,6 +143,15 @@ FileBrowser::FileBrowser(const QStringList& filters, QWidget* parent) : QWidget(
   connect(folders_, &QTreeView::clicked, this,
           [this](const QModelIndex& index) { SetDirectory(folder_model_->filePath(index)); });
   connect(files_, &QListWidget::itemSelectionChanged, this, &FileBrowser::SelectionChanged);
+  // The tree's folders arrive as they are read: the browsed one is shown
+  // once it is there.
+  connect(folder_model_, &QFileSystemModel::directoryLoaded, this, [this] {
+    const QModelIndex index = folder_model_->index(directory_);
+    if (index.isValid() && folders_->currentIndex() != index) {
+      folders_->setCurrentIndex(index);
+      folders_->scrollTo(index);
+    }
+  });
   SetDirectory(QDir::currentPath());
 }
 
@@ -316,6 +330,7 @@ Tformpage::Tformpage(FormHost& host, const QString& section, const QStringList& 
   right_layout->addLayout(buttons);
   split->setStretchFactor(0, 2);
   split->setStretchFactor(1, 3);
+  split->setChildrenCollapsible(false);
   layout->addWidget(split);
   connect(run_, &QPushButton::clicked, this, [this] { Run(); });
   connect(browser_, &FileBrowser::SelectionChanged, this, [this] {
@@ -453,6 +468,11 @@ QString Tformpage::ComposeCommand() {
 
 void Tformpage::AfterRun(const QString& command) {
   (void)command;
+}
+
+void Tformpage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  browser_->Refresh();
 }
 
 bool Tformpage::Run() {

@@ -216,6 +216,8 @@ class Tformpage : public QWidget {
   virtual QString CommandFor(const FormInput& input);
   // After the command ran (recent files).
   virtual void AfterRun(const QString& command);
+  // The file list is read again whenever the page is shown.
+  void showEvent(QShowEvent* event) override;
 
   // The keys of the browser's settings (default "Filename", "Directory",
   // "Filter").

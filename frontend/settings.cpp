@@ -53,8 +53,14 @@ StartOptions ParseStartArguments(const QStringList& arguments) {
     named = true;
     QString file = a;
     if (QFileInfo(file).suffix().isEmpty()) file += ".INI";
+    // A bare name not found here is looked for beside the default settings.
+    if (!file.contains('/') && !QFileInfo::exists(file))
+      file = QFileInfo(DefaultSettingsFile()).absolutePath() + "/" + file;
+    // The file must hold "CurrentTab" in "VidzoMain" (read as a profile
+    // integer with the default 8888: a value that is no number reads 0).
     IniFile ini;
-    if (ini.Load(file.toStdString()) && ini.Int("VidzoMain", "CurrentTab", 8888) != 8888)
+    if (ini.Load(file.toStdString()) && ini.Value("VidzoMain", "CurrentTab") &&
+        ini.Int("VidzoMain", "CurrentTab", 0) != 8888)
       options.settings = QFileInfo(file).absoluteFilePath();
   }
   return options;

@@ -40,6 +40,7 @@
 #include "frontend/towavform.h"
 #include "frontend/tunef.h"
 #include "frontend/veziviform.h"
+#include "frontend/vidzoform.h"
 #include "platform/paths.h"
 #include "platform/report_channel.h"
 
@@ -470,7 +471,8 @@ void Ttopwin::RunOnSelection(const QString& verb) {
 // Each page's option form; a page without one keeps its placeholder.
 Tformpage* MakeFormPage(int page, FormHost& host, QWidget* parent) {
   switch (page) {
-      // "Vidzo" (1): the compression form.
+    case 1:  // "Vidzo"
+      return new Tvidzoform(host, parent);
 
       // "Mixer" (2)
     case 2:

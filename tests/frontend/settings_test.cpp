@@ -137,6 +137,31 @@ TEST(Settings, StartArguments) {
   EXPECT_EQ(o.settings, d + "/good.INI");
   o = vidzoerw::ParseStartArguments({d + "/bad.ini", d + "/good"});
   EXPECT_EQ(o.settings, vidzoerw::DefaultSettingsFile());
+  // The key is what counts: a value that is no number reads 0 and is
+  // accepted, 8888 is what the key's absence reads; the key in another
+  // section does not count.
+  std::ofstream(dir.File("odd.INI")) << "[VidzoMain]\nCurrentTab=abc\n";
+  std::ofstream(dir.File("quirk.INI")) << "[VidzoMain]\nCurrentTab=8888\n";
+  std::ofstream(dir.File("other.INI")) << "[Vidzo]\nCurrentTab=1\n";
+  struct Case {
+    const char* name;
+    bool used;
+  };
+  for (const Case& c : {Case{"odd", true}, Case{"quirk", false}, Case{"other", false}, Case{"missing", false}}) {
+    o = vidzoerw::ParseStartArguments({d + "/" + c.name});
+    EXPECT_EQ(o.settings, c.used ? d + "/" + c.name + ".INI" : vidzoerw::DefaultSettingsFile()) << c.name;
+  }
+  // A bare name is looked for beside the default settings file.
+  const QString saved = qEnvironmentVariable("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", QString(d + "/config").toLocal8Bit());
+  QDir(d).mkpath("config/vidzoer");
+  std::ofstream(dir.File("config/vidzoer/Mine.INI")) << "[VidzoMain]\nCurrentTab=0\n";
+  o = vidzoerw::ParseStartArguments({"Mine"});
+  EXPECT_EQ(o.settings, d + "/config/vidzoer/Mine.INI");
+  if (saved.isEmpty())
+    qunsetenv("XDG_CONFIG_HOME");
+  else
+    qputenv("XDG_CONFIG_HOME", saved.toLocal8Bit());
 }
 
 }  // namespace
