@@ -35,10 +35,13 @@
 #include <QVBoxLayout>
 
 #include "frontend/listedit.h"
+#include "frontend/mixform.h"
 #include "frontend/playform.h"
 #include "frontend/scriptform.h"
 #include "frontend/settings.h"
+#include "frontend/towavform.h"
 #include "frontend/tunef.h"
+#include "frontend/veziviform.h"
 #include "frontend/vidzoform.h"
 #include "platform/paths.h"
 #include "platform/report_channel.h"
@@ -474,6 +477,8 @@ Tformpage* MakeFormPage(int page, FormHost& host, QWidget* parent) {
       return new Tvidzoform(host, parent);
 
       // "Mixer" (2)
+    case 2:
+      return new Tmixform(host, parent);
 
       // "Player" (3)
     case 3:
@@ -484,8 +489,12 @@ Tformpage* MakeFormPage(int page, FormHost& host, QWidget* parent) {
       return new Tscriptform(host, parent);
 
       // "Graphics Processor" (5)
+    case 5:
+      return new Tveziviform(host, parent);
 
       // "Sound Processor" (6)
+    case 6:
+      return new Ttowavform(host, parent);
 
     default:
       (void)host;
