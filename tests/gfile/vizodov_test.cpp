@@ -362,6 +362,11 @@ TEST_F(VizodovTest, CommandLineAndFailures) {
   EXPECT_EQ(Run(Quote(dir_.File("in.bmp"))).exit_code, 2);
   EXPECT_EQ(Run(Quote(dir_.File("in.bmp")) + " a.flc /Z3").exit_code, 2);
   EXPECT_EQ(Run(Quote(dir_.File("in.bmp")) + " a.flc /T3").exit_code, 2);
+  // A .vdz output is the compressor's work: the usage error names it.
+  auto vdz = Run(Quote(dir_.File("in.bmp")) + " " + Quote(dir_.File("o.VDZ")));
+  EXPECT_EQ(vdz.exit_code, 2);
+  EXPECT_NE(vdz.err.find(".vdz files are made by the compressor: vidzoc"), std::string::npos) << vdz.err;
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("o.VDZ")));
   // True colour into a kind that holds only 8 bits.
   auto pcx = Run(Quote(dir_.File("in.bmp")) + " " + Quote(dir_.File("o.pcx")) + " /A");
   EXPECT_EQ(pcx.exit_code, 1);

@@ -2,6 +2,7 @@
 // library knows (still images, numbered sequences, list files, flic, .vdz,
 // AVI, raw frame files) and writes the frames as a flic, an AVI file or
 // numbered still images, computing palettes when asked.
+#include <strings.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -113,6 +114,10 @@ int main(int argc, char** argv) {
   if (system_colours > 2) return Usage("/D takes 0, 1 or 2");
   if (halftone > 2) return Usage("/T takes 0, 1 or 2");
   if (CheckForDup(input.data(), output.data()) == 0) return 1;
+  if (const char* ext = HasExtension(output.data()); ext != nullptr && strcasecmp(ext, ".vdz") == 0)
+    return Usage((std::string(output.data()) + ": .vdz files are made by the compressor: vidzoc " +
+                  input.data() + " " + output.data())
+                     .c_str());
   run.Start(front_end, "VizodOv",
             vidzotools::BaseName(input.data()) + " to " + vidzotools::BaseName(output.data()));
 
