@@ -81,6 +81,15 @@ const std::string& Scratch() {
   static const std::string folder = [] {
     std::string pattern = (std::filesystem::temp_directory_path() / "fuzz_script.XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) __builtin_trap();
+    // The scratch folder goes when the process ends (a run or a replay); its
+    // name is kept apart from the string, which may be gone by then.
+    static char to_remove[4096];
+    if (pattern.size() >= sizeof to_remove) __builtin_trap();
+    pattern.copy(to_remove, pattern.size());
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::remove_all(to_remove, ec);
+    });
     return pattern;
   }();
   return folder;

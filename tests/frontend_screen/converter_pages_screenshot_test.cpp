@@ -20,6 +20,7 @@
 #include "display/display_fixture.h"
 #include "frontend/form_page.h"
 #include "frontend/topwin.h"
+#include "screen_app.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -65,15 +66,7 @@ TEST(FrontEndScreen, ConverterAndMixerPagesAsTheUserSeesThem) {
   vidzoer_test::TempDir dir;
   for (const char* f : {"clip.vdz", "intro.flc", "tone.wav", "title01.bmp"})
     std::ofstream(dir.File(f)) << "x";
-  setenv("DISPLAY", server.Name().c_str(), 1);
-  setenv("QT_QPA_PLATFORM", "xcb", 1);
-  setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
-  setenv("VIDZOER_DATA_DIR", VIDZOER_SOURCE_DIR "/docs", 1);
-  static int argc = 1;
-  static char name[] = "frontend_screen_tests";
-  static char* argv[] = {name, nullptr};
-  QApplication app(argc, argv);
-  QDir().mkpath(VIDZOER_SCREENSHOT_DIR);
+  frontend_screen::ScreenApp app(server, dir);
   {
     vidzoerw::Ttopwin window(QString::fromStdString(dir.File("Vidzoer.INI")));
     window.setGeometry(4, 4, 632, 472);
@@ -107,8 +100,6 @@ TEST(FrontEndScreen, ConverterAndMixerPagesAsTheUserSeesThem) {
     }
     window.close();
   }
-  unsetenv("XDG_RUNTIME_DIR");
-  unsetenv("VIDZOER_DATA_DIR");
 }
 
 }  // namespace

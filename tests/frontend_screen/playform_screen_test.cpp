@@ -23,6 +23,7 @@
 #include "frontend/playform.h"
 #include "frontend/scriptform.h"
 #include "frontend/topwin.h"
+#include "screen_app.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -69,17 +70,10 @@ TEST(FrontEndScreen, PlayerAndScriptPagesAsTheUserSeesThem) {
   ASSERT_FALSE(server.Name().empty()) << "Xvfb did not start";
   vidzoer_test::TempDir dir;
   for (const char* name : {"intro.vdz", "logo.vdz", "menu.ss"}) std::ofstream(dir.File(name)) << "REM\n";
-  setenv("DISPLAY", server.Name().c_str(), 1);
-  setenv("QT_QPA_PLATFORM", "xcb", 1);
-  setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
-  static int argc = 1;
-  static char name[] = "frontend_screen_tests";
-  static char* argv[] = {name, nullptr};
-  QApplication app(argc, argv);
-  QDir().mkpath(VIDZOER_SCREENSHOT_DIR);
+  frontend_screen::ScreenApp app(server, dir);
   {
     vidzoerw::Ttopwin window(QString::fromStdString(dir.File("Vidzoer.INI")));
-    window.setGeometry(8, 30, 624, 440);
+    window.setGeometry(4, 4, 632, 472);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     // The pages need no more room than the test's screen of 640 x 480.
@@ -129,7 +123,6 @@ TEST(FrontEndScreen, PlayerAndScriptPagesAsTheUserSeesThem) {
     editor->close();
     window.close();
   }
-  unsetenv("XDG_RUNTIME_DIR");
 }
 
 }  // namespace

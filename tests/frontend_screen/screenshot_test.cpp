@@ -18,6 +18,7 @@
 
 #include "display/display_fixture.h"
 #include "frontend/topwin.h"
+#include "screen_app.h"
 #include "support/temp_dir.h"
 #include "x_caption.h"
 
@@ -35,15 +36,7 @@ TEST(FrontEndScreen, EveryPageAsTheUserSeesIt) {
   display_test::XServer server;
   ASSERT_FALSE(server.Name().empty()) << "Xvfb did not start";
   vidzoer_test::TempDir dir;
-  setenv("DISPLAY", server.Name().c_str(), 1);
-  setenv("QT_QPA_PLATFORM", "xcb", 1);
-  setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
-  setenv("VIDZOER_DATA_DIR", VIDZOER_SOURCE_DIR "/docs", 1);
-  static int argc = 1;
-  static char name[] = "frontend_screen_tests";
-  static char* argv[] = {name, nullptr};
-  QApplication app(argc, argv);
-  QDir().mkpath(VIDZOER_SCREENSHOT_DIR);
+  frontend_screen::ScreenApp app(server, dir);
   {
     vidzoerw::Ttopwin window(QString::fromStdString(dir.File("Vidzoer.INI")));
     window.Shell().SetCurrentDirectory(VIDZOER_SOURCE_DIR);
@@ -91,8 +84,6 @@ TEST(FrontEndScreen, EveryPageAsTheUserSeesIt) {
     }
     window.close();
   }
-  unsetenv("XDG_RUNTIME_DIR");
-  unsetenv("VIDZOER_DATA_DIR");
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "display/display_fixture.h"
 #include "frontend/topwin.h"
 #include "frontend/vidzoform.h"
+#include "screen_app.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -66,14 +67,7 @@ TEST(FrontEndScreen, TheCompressionPage) {
   for (int n = 1; n <= 12; ++n) std::ofstream(dir.File("scene" + std::to_string(100 + n) + ".png")) << "x";
   for (const char* f : {"intro.flc", "logo.bmp", "titles.avi", "shots.lst"})
     std::ofstream(dir.File(f)) << "x";
-  setenv("DISPLAY", server.Name().c_str(), 1);
-  setenv("QT_QPA_PLATFORM", "xcb", 1);
-  setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
-  static int argc = 1;
-  static char name[] = "frontend_screen_tests";
-  static char* argv[] = {name, nullptr};
-  QApplication app(argc, argv);
-  QDir().mkpath(VIDZOER_SCREENSHOT_DIR);
+  frontend_screen::ScreenApp app(server, dir);
   {
     vidzoerw::Ttopwin window(QString::fromStdString(dir.File("Vidzoer.INI")));
     window.setGeometry(0, 0, 640, 480);
@@ -124,7 +118,6 @@ TEST(FrontEndScreen, TheCompressionPage) {
     QTest::mouseClick(form->RunButton(), Qt::LeftButton);
     window.close();
   }
-  unsetenv("XDG_RUNTIME_DIR");
 }
 
 }  // namespace
