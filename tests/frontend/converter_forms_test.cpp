@@ -355,8 +355,9 @@ TEST(GraphicsPage, EveryKeyIsWrittenAndReadBackAndTheDefaultsComeBack) {
   }
   const auto saved = Section(changed, "GraphicsProcessor", kGraphicsKeys);
   for (const auto& [key, value] : saved)
-    if (key != "Filename" && key != "Directory" && key != "OutputBasedOn")
+    if (key != "Filename" && key != "Directory" && key != "OutputBasedOn") {
       EXPECT_NE(value, defaults.at(key)) << key << " was not changed";
+    }
   EXPECT_EQ(saved.at("Filename"), "clip.flc");
   EXPECT_EQ(saved.at("Directory"), folder.Path().toStdString());
   EXPECT_EQ(saved.at("OutputType"), "4");
@@ -414,8 +415,9 @@ TEST(SoundPage, EveryKeyIsWrittenAndReadBackAndTheDefaultsComeBack) {
   }
   const auto saved = Section(changed, "VorurEdocessor", kSoundKeys);
   for (const auto& [key, value] : saved)
-    if (key != "Filename" && key != "Directory" && key != "CurrentTab")
+    if (key != "Filename" && key != "Directory" && key != "CurrentTab") {
       EXPECT_NE(value, defaults.at(key)) << key << " was not changed";
+    }
   EXPECT_EQ(saved.at("Rate"), "16000");
   EXPECT_EQ(saved.at("OutputBasedOn"), (folder.Path() + "/snd.wav").toStdString());
   {

@@ -242,8 +242,9 @@ TEST(MixerPage, EveryKeyIsWrittenAndReadBackAndTheDefaultsComeBack) {
   }
   const auto saved = Section(changed);
   for (const auto& [key, value] : saved)
-    if (key != "VidzoDirectory" && key != "WaveDirectory")
+    if (key != "VidzoDirectory" && key != "WaveDirectory") {
       EXPECT_NE(value, defaults.at(key)) << key << " was not changed";
+    }
   EXPECT_EQ(saved.at("WaveDirectory"), (folder.Root() + "/sounds dir").toStdString());
   EXPECT_EQ(saved.at("WaveFilename"), "\"my tone.wav\"");
   EXPECT_EQ(saved.at("Track"), "4");
