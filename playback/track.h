@@ -47,6 +47,10 @@ struct VidzoTrack {
   // frame's sound over (the sound clock runs this far ahead of the played
   // bytes), set by the back end when the track opens.
   uint32_t HandOver;
+  // While the device is idle and the track holds less than HandOver: set,
+  // with the time the track began to hold sound (see ReadyToStart).
+  uint32_t Priming;
+  uint32_t PrimingSinceMs;
 
   // Wave output. The played bytes are PlayedBase plus what the device has
   // played beyond DevicePlayedBase; DeviceWritten counts what was written to

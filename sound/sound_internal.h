@@ -71,6 +71,14 @@ inline uint32_t FrameBytes(const VidzoTrack* t) {
 // The track's HandOver: SoundHandOverMs of its sound, in whole sample frames.
 uint32_t HandOverBytes(const VidzoTrack* t);
 
+// Whether a track whose device is idle (not started yet, or run dry) may
+// start it with the `held` bytes it holds: once they reach HandOver, so that
+// the device's first takes do not outrun the frames that follow the first
+// one and play silence between their sounds; sound that stays short of
+// HandOver (the last of a file, a short effect) starts once it has waited
+// SoundHandOverMs.
+bool ReadyToStart(VidzoTrack* t, uint32_t held);
+
 // The device format of a track.
 platform::PcmFormat TrackFormat(const VidzoTrack* t);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/clock.h"
 #include "platform/debuglog.h"
 #include "playback/audio.h"
 #include "sound/sound_internal.h"
@@ -62,6 +63,23 @@ uint32_t HandOverBytes(const VidzoTrack* t) {
   const uint32_t align = FrameBytes(t);
   const uint64_t bytes = uint64_t{t->BytesPerSecond} * platform::SoundHandOverMs() / 1000;
   return static_cast<uint32_t>(bytes - bytes % align);
+}
+
+bool ReadyToStart(VidzoTrack* t, uint32_t held) {
+  if (held < FrameBytes(t)) {
+    t->Priming = 0;
+    return false;
+  }
+  const uint32_t now = platform::TimeMs();
+  if (held < t->HandOver) {
+    if (!t->Priming) {
+      t->Priming = 1;
+      t->PrimingSinceMs = now;
+    }
+    if (now - t->PrimingSinceMs < platform::SoundHandOverMs()) return false;
+  }
+  t->Priming = 0;
+  return true;
 }
 
 platform::PcmFormat TrackFormat(const VidzoTrack* t) {

@@ -75,6 +75,7 @@ void ServiceTrack(SoundState& s, VidzoTrack* t) {
   bool start = false;
   const uint32_t held = t->BufBytes.load(std::memory_order_acquire);
   const uint32_t frame = vidzosound::FrameBytes(t);
+  if (t->Stopped && !vidzosound::ReadyToStart(t, held)) return;
   if (t->DeviceFree > size / 4 && held >= frame) {
     // The sound in whole sample frames (to its very end, also when its
     // length is not a multiple of four bytes), then silence over the rest of
@@ -218,6 +219,7 @@ void Flush(VidzoTrack* t) {
     t->DsBuffer->SetPlayPosition(0);
   }
   t->Stopped = 1;
+  t->Priming = 0;
   t->SilenceStart = kNoSilence;
   t->LastPlayed = t->LastReported = t->BytesToDevice = 0;
 }

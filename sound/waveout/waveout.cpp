@@ -1,10 +1,9 @@
 // The wave-output back end: output blocks written in turn to a wave-output
 // device, eight of them per track, so that sound handed over a frame at a
 // time (a few milliseconds of it) is queued in the device as it comes rather
-// than waiting in the track for one of two blocks to come free; the played position is what the device reports as
-// having left it (heard), so that a frame's sound is handed over while the
-// sound before it still plays. It has no thread of its own: the playback
-// thread services it.
+// than waiting in the track for one of two blocks to come free; the played position is what the device
+// reports as having left it (heard), so that a frame's sound is handed over while the sound before it still
+// plays. It has no thread of its own: the playback thread services it.
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -100,8 +99,14 @@ void Service() {
         block = &b;
       }
     }
-    if (all_done && t->Device->PlayedBytes() >= t->DeviceWritten) t->Starved.store(1);
     uint32_t held = t->BufBytes.load(std::memory_order_acquire);
+    if (all_done && t->Device->PlayedBytes() >= t->DeviceWritten) {
+      // Idle. Sound held back until there is enough of it is not a dry
+      // output: the device has not been given it to play late.
+      const bool ready = vidzosound::ReadyToStart(t, held);
+      if (ready || held < vidzosound::FrameBytes(t)) t->Starved.store(1);
+      if (!ready) continue;
+    }
     // Down to the last sample frame: sound whose length is not a multiple of
     // four bytes plays to its end.
     if (held < vidzosound::FrameBytes(t) || block == nullptr) continue;
@@ -170,6 +175,7 @@ uint32_t PlayedBytes(VidzoTrack* t) {
 // played.
 void Flush(VidzoTrack* t) {
   t->PlayedBase = 0;
+  t->Priming = 0;
   if (t->Device == nullptr) return;
   t->Device->Reset();
   t->DevicePlayedBase = t->DeviceWritten = t->Device->PlayedBytes();
