@@ -17,6 +17,7 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 #include <QSlider>
+#include <QTabWidget>
 #include <QSplitter>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -417,6 +418,17 @@ void Tformpage::BindIndex(const QString& key, QSlider* slider, int dflt) {
       QString::number(dflt));
 }
 
+void Tformpage::BindIndex(const QString& key, QTabWidget* tabs, int dflt) {
+  BindValue(
+      key, [tabs] { return QString::number(tabs->currentIndex()); },
+      [tabs, dflt](const QString& t) {
+        bool ok = false;
+        const int i = t.trimmed().toInt(&ok);
+        tabs->setCurrentIndex(ok && i >= 0 && i < tabs->count() ? i : dflt);
+      },
+      QString::number(dflt));
+}
+
 void Tformpage::BindCheckField(const QString& flag_key, const QString& number_key, CheckField* field,
                                const QString& dflt) {
   BindFlag(flag_key, field->Box());
@@ -473,6 +485,8 @@ QString Tformpage::ComposeCommand() {
 
 void Tformpage::AfterRun(const QString& command) {
   (void)command;
+  for (const QString& f : command_files_)
+    if (!f.isEmpty() && !f.contains('?')) Host().AddRecentFile(f);
 }
 
 void Tformpage::showEvent(QShowEvent* event) {

@@ -27,6 +27,7 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 class QSlider;
+class QTabWidget;
 class QTreeView;
 
 namespace vidzoerw {
@@ -214,8 +215,11 @@ class Tformpage : public QWidget {
   QVBoxLayout* Options() const { return options_; }
   // The command for one input (graphics pages).
   virtual QString CommandFor(const FormInput& input);
-  // After the command ran (recent files).
+  // After the command ran: the files it names become recent files.
   virtual void AfterRun(const QString& command);
+  // The files the command being composed names, for AfterRun (sequence
+  // patterns and empty names are left out there).
+  void SetCommandFiles(const QStringList& files) { command_files_ = files; }
   // The file list is read again whenever the page is shown.
   void showEvent(QShowEvent* event) override;
 
@@ -235,6 +239,7 @@ class Tformpage : public QWidget {
   void BindText(const QString& key, QLineEdit* field, const QString& dflt = QString());
   void BindIndex(const QString& key, QComboBox* list, int dflt = 0);
   void BindIndex(const QString& key, QSlider* slider, int dflt = 0);
+  void BindIndex(const QString& key, QTabWidget* tabs, int dflt = 0);
   // A check box and its field: the flag key and the number key.
   void BindCheckField(const QString& flag_key, const QString& number_key, CheckField* field,
                       const QString& dflt = QString());
@@ -267,6 +272,7 @@ class Tformpage : public QWidget {
   QString output_based_on_;
   bool output_typing_ = false;
   std::vector<Binding> bindings_;
+  QStringList command_files_;
 };
 
 }  // namespace vidzoerw

@@ -129,13 +129,7 @@ Tmixform::Tmixform(FormHost& host, QWidget* parent)
   BindCheckField("InputTrack", "InputTrackNum", input_track_);
   BindText("SkipIntoNum", input_->Skip());
   BindText("ForceRate", input_->ForcedRate());
-  BindValue(
-      "CurrentTab", [this] { return QString::number(tabs_->currentIndex()); },
-      [this](const QString& t) {
-        const int i = t.trimmed().toInt();
-        tabs_->setCurrentIndex(i >= 0 && i < tabs_->count() ? i : 0);
-      },
-      "0");
+  BindIndex("CurrentTab", tabs_);
   BindValue(
       "Rate", [this] { return format_->RateSetting(); },
       [this](const QString& t) { format_->SetRateSetting(t); }, "0");
@@ -212,14 +206,9 @@ QString Tmixform::ComposeCommand() {
     return QString();
   }
   const QString output = OutputFor({vidzo, false, false}, "vdz", false);
-  last_files_ = {vidzo, output};
+  SetCommandFiles({vidzo, output});
   return "VidzoMix " + CommandName(vidzo, Directory()) + " " + sound + " " +
          CommandName(output, Directory()) + " " + Switches();
-}
-
-void Tmixform::AfterRun(const QString& command) {
-  (void)command;
-  for (const QString& f : last_files_) Host().AddRecentFile(f);
 }
 
 }  // namespace vidzoerw

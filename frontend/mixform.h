@@ -50,9 +50,6 @@ class Tmixform : public Tformpage {
   void ResetDefaults() override;
   QString ComposeCommand() override;
 
- protected:
-  void AfterRun(const QString& command) override;
-
  private:
   FileBrowser* sounds_;
   QLineEdit* sound_name_;
@@ -69,7 +66,6 @@ class Tmixform : public Tformpage {
   CheckField* input_end_;
   InputTypeBox* input_;
   QTabWidget* tabs_;
-  QStringList last_files_;
 };
 
 }  // namespace vidzoerw

@@ -150,13 +150,7 @@ Tplayform::Tplayform(FormHost& host, QWidget* parent)
   AddBox(more, "Fill the extra memory buffer while opening", "LoadExtra");
   Finish(more);
 
-  BindValue(
-      "CurrentTab", [this] { return QString::number(pages_->currentIndex()); },
-      [this](const QString& t) {
-        const int i = t.trimmed().toInt();
-        pages_->setCurrentIndex(i >= 0 && i < pages_->count() ? i : 0);
-      },
-      "0");
+  BindIndex("CurrentTab", pages_);
   Options()->addWidget(pages_, 1);
 
   auto* buttons = new QHBoxLayout;
@@ -294,13 +288,8 @@ QString Tplayform::ComposeCommand() {
   for (const QString& f : files) command += " " + CommandName(f, Directory());
   const QString switches = SwitchText();
   if (!switches.isEmpty()) command += " " + switches;
-  played_ = files;
+  SetCommandFiles(files);
   return command;
-}
-
-void Tplayform::AfterRun(const QString& command) {
-  (void)command;
-  for (const QString& f : played_) Host().AddRecentFile(f);
 }
 
 bool Tplayform::ChangeFrameRate() {

@@ -51,9 +51,6 @@ class Tplayform : public Tformpage {
   QPushButton* FrameRateButton() const { return frame_rate_button_; }
   QPushButton* SelfPlayButton() const { return self_play_button_; }
 
- protected:
-  void AfterRun(const QString& command) override;
-
  private:
   CheckField* AddField(QWidget* page, const QString& caption, const QString& flag_key,
                        const QString& number_key, int width, bool sign, const QString& unit);
@@ -66,7 +63,6 @@ class Tplayform : public Tformpage {
   std::array<QCheckBox*, 7> tracks_{};
   QPushButton* frame_rate_button_ = nullptr;
   QPushButton* self_play_button_ = nullptr;
-  QStringList played_;
 };
 
 // "Compile Vidzoer Executable": a copy of the player with .vdz files

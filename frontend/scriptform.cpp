@@ -62,13 +62,8 @@ QString Tscriptform::ComposeCommand() {
     Host().Tell("Error, no file is highlighted.");
     return QString();
   }
-  script_ = file;
+  SetCommandFiles({file});
   return "VidzoScW " + CommandName(file, Directory());
-}
-
-void Tscriptform::AfterRun(const QString& command) {
-  (void)command;
-  if (!script_.isEmpty()) Host().AddRecentFile(script_);
 }
 
 Tscriptedit* Tscriptform::EditScript() {

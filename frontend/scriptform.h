@@ -33,14 +33,10 @@ class Tscriptform : public Tformpage {
   QLineEdit* FindField() const { return find_; }
   QPushButton* EditButton() const { return edit_; }
 
- protected:
-  void AfterRun(const QString& command) override;
-
  private:
   NumberField* line_ = nullptr;
   QLineEdit* find_ = nullptr;
   QPushButton* edit_ = nullptr;
-  QString script_;
 };
 
 // The text of a script, edited, saved and run.

@@ -62,13 +62,7 @@ Ttowavform::Ttowavform(FormHost& host, QWidget* parent)
   input_layout->addStretch(1);
   tabs_->addTab(input_page, "&Input");
 
-  BindValue(
-      "CurrentTab", [this] { return QString::number(tabs_->currentIndex()); },
-      [this](const QString& t) {
-        const int i = t.trimmed().toInt();
-        tabs_->setCurrentIndex(i >= 0 && i < tabs_->count() ? i : 0);
-      },
-      "0");
+  BindIndex("CurrentTab", tabs_);
   BindValue(
       "Rate", [this] { return format_->RateSetting(); },
       [this](const QString& t) { format_->SetRateSetting(t); }, "0");
@@ -97,15 +91,9 @@ QString Ttowavform::Switches() const {
 
 QString Ttowavform::CommandFor(const FormInput& input) {
   const QString output = OutputFor(input, "wav", false);
-  last_files_ = {input.name, output};
+  SetCommandFiles({input.name, output});
   return "VorurEd " + CommandName(input.name, Directory()) + " " + CommandName(output, Directory()) + " " +
          Switches();
-}
-
-void Ttowavform::AfterRun(const QString& command) {
-  (void)command;
-  for (const QString& f : last_files_)
-    if (!f.contains('?')) Host().AddRecentFile(f);
 }
 
 }  // namespace vidzoerw

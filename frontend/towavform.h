@@ -31,7 +31,6 @@ class Ttowavform : public Tformpage {
 
  protected:
   QString CommandFor(const FormInput& input) override;
-  void AfterRun(const QString& command) override;
 
  private:
   QCheckBox* overwrite_;
@@ -41,7 +40,6 @@ class Ttowavform : public Tformpage {
   CheckField* end_;
   InputTypeBox* input_;
   QTabWidget* tabs_;
-  QStringList last_files_;
 };
 
 }  // namespace vidzoerw

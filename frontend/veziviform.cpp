@@ -132,13 +132,7 @@ Tveziviform::Tveziviform(FormHost& host, QWidget* parent)
   BindValue(
       "OutputType", [this] { return QString::number(OutputType()); },
       [this](const QString& t) { SetOutputType(t.trimmed().toInt()); }, "0");
-  BindValue(
-      "CurrentTab", [this] { return QString::number(tabs_->currentIndex()); },
-      [this](const QString& t) {
-        const int i = t.trimmed().toInt();
-        tabs_->setCurrentIndex(i >= 0 && i < tabs_->count() ? i : 0);
-      },
-      "0");
+  BindIndex("CurrentTab", tabs_);
   BindIndex("PaletteType", palette_menu_);
   BindCheckField("XOffset", "XOffsetNum", x_);
   BindCheckField("YOffset", "YOffsetNum", y_);
@@ -203,15 +197,9 @@ QString Tveziviform::Switches() const {
 QString Tveziviform::CommandFor(const FormInput& input) {
   const int type = OutputType();
   const QString output = OutputFor(input, OutputTypeExtensions()[type], OutputTypeIsSeries(type));
-  last_files_ = {input.name, output};
+  SetCommandFiles({input.name, output});
   return "VizodOv " + CommandName(input.name, Directory()) + " " + CommandName(output, Directory()) + " " +
          Switches();
-}
-
-void Tveziviform::AfterRun(const QString& command) {
-  (void)command;
-  for (const QString& f : last_files_)
-    if (!f.contains('?')) Host().AddRecentFile(f);
 }
 
 }  // namespace vidzoerw

@@ -51,7 +51,6 @@ class Tveziviform : public Tformpage {
 
  protected:
   QString CommandFor(const FormInput& input) override;
-  void AfterRun(const QString& command) override;
 
  private:
   void EnablePalette();
@@ -72,7 +71,6 @@ class Tveziviform : public Tformpage {
   CheckField* start_;
   CheckField* end_;
   CheckField *x_, *y_, *w_, *h_;
-  QStringList last_files_;
 };
 
 }  // namespace vidzoerw

@@ -330,13 +330,7 @@ Tvidzoform::Tvidzoform(FormHost& host, QWidget* parent)
   BindValue(
       "OutputType", [this] { return QString::number(OutputType()); },
       [this](const QString& v) { SetOutputType(v.trimmed().toInt()); }, "0");
-  BindValue(
-      "CurrentTab", [this] { return QString::number(pages_->currentIndex()); },
-      [this](const QString& v) {
-        const int i = v.trimmed().toInt();
-        pages_->setCurrentIndex(i >= 0 && i < pages_->count() ? i : 0);
-      },
-      "0");
+  BindIndex("CurrentTab", pages_);
 
   connect(no_sound_, &QCheckBox::toggled, this, [this] { SoundChanged(); });
   connect(lossy_, &QSlider::valueChanged, this, [this] { SoundChanged(); });
@@ -454,17 +448,10 @@ QString Tvidzoform::CommandFor(const FormInput& input) {
                     CommandName(output, Directory()) + " " + Switches();
   const QString memo = WriteMemo();
   if (!memo.isEmpty()) command += "/@*" + QuoteName(memo);
-  if (!input.batch) {
-    last_input_ = input.sequence ? Browser()->Current() : input.name;
-    last_output_ = output;
-  }
+  // A one-by-one batch names its files in the batch, not as recent files.
+  SetCommandFiles(input.batch ? QStringList()
+                              : QStringList{input.sequence ? Browser()->Current() : input.name, output});
   return command;
-}
-
-void Tvidzoform::AfterRun(const QString& command) {
-  (void)command;
-  if (!last_input_.isEmpty()) Host().AddRecentFile(last_input_);
-  if (!last_output_.isEmpty()) Host().AddRecentFile(last_output_);
 }
 
 void Tvidzoform::LoadSettings(const IniFile& ini) {

@@ -72,7 +72,6 @@ class Tvidzoform : public Tformpage {
 
  protected:
   QString CommandFor(const FormInput& input) override;
-  void AfterRun(const QString& command) override;
 
  private:
   // The value fields show the stored value of the chosen type.
@@ -116,7 +115,6 @@ class Tvidzoform : public Tformpage {
   std::vector<QAction*> types_;
   QString temp_folder_;
   QStringList temp_files_;
-  QString last_input_, last_output_;
 };
 
 }  // namespace vidzoerw
