@@ -17,10 +17,10 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 #include <QSlider>
-#include <QTabWidget>
 #include <QSplitter>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QTabWidget>
 #include <QTextStream>
 #include <QTreeView>
 #include <QVBoxLayout>
