@@ -29,9 +29,7 @@ using vidzoer_test::RunResult;
 class CutFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
+    vidzoer_test::UseHeadlessEnvironment(dir_);
     unsetenv("VIDZOER_DEBUG");
     unsetenv("VIDZOER_DEBUG_LOG");
     // One second of the sample animation at 20 frames a second with 8000 Hz

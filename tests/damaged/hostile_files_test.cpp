@@ -76,9 +76,7 @@ struct Hostile {
 class HostileFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
+    vidzoer_test::UseHeadlessEnvironment(dir_);
   }
   vidzoer_test::TempDir dir_;
 };

@@ -23,11 +23,7 @@ using vidzoer_test::RunResult;
 class ScriptProgram : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
+    vidzoer_test::UseHeadlessEnvironment(dir_);
   }
   void Script(const std::string& name, const std::string& text) { WriteText(dir_.File(name), text); }
   // Runs vidzoscw in the test's folder.

@@ -30,11 +30,7 @@ using vidzoer_test::RunResult;
 class ScriptCommands : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
+    vidzoer_test::UseHeadlessEnvironment(dir_);
     unsetenv("VIDZOER_PRINTER");
   }
   std::string File(const std::string& name) { return dir_.File(name); }

@@ -38,6 +38,14 @@ static RunResult RunCommand(const TempDir& dir, const std::string& prefix, const
   return r;
 }
 
+void UseHeadlessEnvironment(const TempDir& dir) {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+}
+
 RunResult RunProgram(const TempDir& dir, const std::string& program, const std::string& args) {
   return RunCommand(dir, "", program, args);
 }

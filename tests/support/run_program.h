@@ -23,6 +23,11 @@ std::string Quote(const std::string& s);
 // (already quoted as needed).
 RunResult RunProgram(const TempDir& dir, const std::string& program, const std::string& args);
 
+// Makes the programs run afterwards headless, as on a machine without a
+// screen or sound card: SDL's dummy video and audio drivers, no X or Wayland
+// display, and `dir` as their runtime folder.
+void UseHeadlessEnvironment(const TempDir& dir);
+
 // RunProgram for hostile inputs: the program is ended after `seconds` (a
 // guard against hangs; the exit code is then 137) and, when
 // `address_space_kib` is not 0, may map at most that much memory (ulimit -v),
