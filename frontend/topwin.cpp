@@ -251,6 +251,8 @@ Ttopwin::Ttopwin(const QString& settings, QWidget* parent)
   maintab_->setCurrentIndex(tab >= 0 && tab < kPageCount ? tab : 0);
   const auto x = ini_.Value("VidzoMain", "X"), y = ini_.Value("VidzoMain", "Y");
   if (x && y) move(ini_.Int("VidzoMain", "X", 0), ini_.Int("VidzoMain", "Y", 0));
+  show_hints_ = ini_.Int("VidzoMain", "ShowHints", 1) != 0;
+  if (!show_hints_) qApp->installEventFilter(this);
   // Programs that ended are collected now and then.
   auto* reaper = new QTimer(this);
   connect(reaper, &QTimer::timeout, &shell_, &CommandShell::ReapChildren);
@@ -258,6 +260,11 @@ Ttopwin::Ttopwin(const QString& settings, QWidget* parent)
 }
 
 Ttopwin::~Ttopwin() = default;
+
+bool Ttopwin::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ToolTip && !show_hints_) return true;
+  return QMainWindow::eventFilter(watched, event);
+}
 
 QWidget* Ttopwin::MakePlaceholder(const QString& name) {
   auto* page = new QWidget(maintab_);

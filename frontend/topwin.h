@@ -144,6 +144,8 @@ class Ttopwin : public QMainWindow, public ShellHost, public FormHost {
   bool ResetAllDefaults();
   void SetFormAnswers(FormAnswers answers) { answers_ = std::move(answers); }
   QPushButton* DefaultsButton() const { return defaults_; }
+  // "ShowHints" of the settings: with 0 no control shows its tooltip.
+  bool ShowHints() const { return show_hints_; }
 
   // FormHost
   bool RunCommand(const QString& directory, const QString& command) override;
@@ -171,6 +173,8 @@ class Ttopwin : public QMainWindow, public ShellHost, public FormHost {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Holds back tooltips while hints are off.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QWidget* MakeMainPage();
@@ -197,6 +201,7 @@ class Ttopwin : public QMainWindow, public ShellHost, public FormHost {
   std::vector<Tformpage*> forms_;
   std::vector<int> form_pages_;
   FormAnswers answers_;
+  bool show_hints_ = true;
 };
 
 }  // namespace vidzoerw

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolTip>
 #include <fstream>
 
 #include "frontend/topwin.h"
@@ -129,6 +131,35 @@ TEST_F(Window, HelpFindsTopicsByTheirBeginning) {
   window->Shell().RunCommand(QString(), "help vidzoscw");
   EXPECT_EQ(help->CurrentTopic(), "vidzoscw");
   EXPECT_TRUE(help->isVisible());
+}
+
+// "ShowHints" of the settings: 1 (or missing) lets a control show its
+// tooltip when the mouse rests on it, 0 holds every tooltip back.
+TEST(WindowHints, ShowHintsTurnsTooltipsOnAndOff) {
+  frontend_test::App();
+  const struct {
+    const char* line;  // in [VidzoMain]
+    bool shown;
+  } cases[] = {{"ShowHints=1", true}, {"", true}, {"ShowHints=0", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    vidzoer_test::TempDir dir;
+    setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+    const std::string file = dir.File("Vidzoer.INI");
+    std::ofstream(file) << "[VidzoMain]\r\nCurrentTab=0\r\n" << c.line << "\r\n";
+    vidzoerw::Ttopwin window(QString::fromStdString(file));
+    EXPECT_EQ(window.ShowHints(), c.shown);
+    QPushButton* button = window.DefaultsButton();
+    ASSERT_NE(button, nullptr);
+    ASSERT_FALSE(button->toolTip().isEmpty());
+    window.show();
+    QHelpEvent rest(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+    QCoreApplication::sendEvent(button, &rest);
+    EXPECT_EQ(QToolTip::isVisible(), c.shown);
+    EXPECT_EQ(QToolTip::text(), c.shown ? button->toolTip() : QString());
+    QToolTip::hideText();
+    unsetenv("XDG_RUNTIME_DIR");
+  }
 }
 
 }  // namespace
