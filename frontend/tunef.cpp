@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -63,6 +64,9 @@ Ttunef::Ttunef(QWidget* parent, TuneSeries series, TuneMode mode)
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(0, 0, 0, 0);
   chart_ = new QChart;
+  // Axis labels in the user's locale, thousands grouped.
+  chart_->setLocale(QLocale());
+  chart_->setLocalizeNumbers(true);
   view_ = new TuneChartView(chart_, central);
   view_->setRenderHint(QPainter::Antialiasing);
   connect(view_, &TuneChartView::DoubleClicked, this,
@@ -147,7 +151,7 @@ void Ttunef::BuildChart() {
   x_axis_->setTickAnchor(1);
   y_axis_ = new QValueAxis(chart_);
   y_axis_->setTitleText(per_second ? "Bytes per second" : "Bytes per frame");
-  y_axis_->setLabelFormat("%d");
+  y_axis_->setLabelFormat("%.0f");  // localized whole numbers are formatted as floating ones
   y_axis_->setRange(0, static_cast<qreal>(series_.maximum));
   y_axis_->setTickCount(6);
   chart_->addAxis(x_axis_, Qt::AlignBottom);

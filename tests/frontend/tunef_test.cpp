@@ -7,9 +7,12 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QGraphicsSimpleTextItem>
+#include <QGraphicsTextItem>
 #include <QImage>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 #include <QValueAxis>
@@ -193,6 +196,25 @@ TEST_F(Tune, PrintGraphToPdf) {
     }
   EXPECT_GT(red, 50);   // the frame series
   EXPECT_GT(aqua, 50);  // the 1x CD-ROM line (bytes per second: 120000, above the data)
+}
+
+// The axes' numbers are grouped in thousands as the user's locale groups
+// them (here a locale that groups with commas).
+TEST_F(Tune, AxisNumbersAreGroupedInTheUsersLocale) {
+  const QLocale before;
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  auto w = Open(Synthetic(std::vector<uint32_t>(40, 60000)));  // 1 200 000 bytes a second
+  QLocale::setDefault(before);
+  ASSERT_NE(w, nullptr);
+  QStringList labels;
+  for (QGraphicsItem* item : w->View()->scene()->items()) {
+    if (auto* text = dynamic_cast<QGraphicsTextItem*>(item)) labels << text->toPlainText();
+    if (auto* text = dynamic_cast<QGraphicsSimpleTextItem*>(item)) labels << text->text();
+  }
+  const QRegularExpression grouped("^[0-9]{1,3}(,[0-9]{3})+$");
+  const QStringList big = labels.filter(grouped);
+  EXPECT_FALSE(big.isEmpty()) << labels.join(" | ").toStdString();
+  EXPECT_TRUE(labels.filter(QRegularExpression("^[0-9]{5,}$")).isEmpty()) << labels.join(" | ").toStdString();
 }
 
 }  // namespace
