@@ -20,15 +20,53 @@ void CompactLists(QWidget* page) {
   }
 }
 
-// ---- SoundFormatBox
+// ---- The output format
+
+QComboBox* MakeRateList(QWidget* parent) {
+  auto* rate = new QComboBox(parent);
+  rate->setObjectName("rate");
+  rate->setEditable(true);
+  rate->setInsertPolicy(QComboBox::NoInsert);
+  rate->addItems({"Copy the input playback rate.", "11025", "22050", "44100"});
+  return rate;
+}
+
+QString RateListValue(const QComboBox* rate) {
+  const QString text = rate->currentText().trimmed();
+  if (rate->findText(text) == 0) return QString();
+  return LeadingDigits(text);
+}
+
+QString RateListSetting(const QComboBox* rate) {
+  const QString text = rate->currentText().trimmed();
+  const int index = rate->findText(text);
+  return index >= 0 ? QString::number(index) : LeadingDigits(text);
+}
+
+void SetRateListSetting(QComboBox* rate, const QString& value) {
+  bool ok = false;
+  const int n = value.trimmed().toInt(&ok);
+  if (ok && n >= 0 && n < rate->count()) {
+    rate->setCurrentIndex(n);
+    rate->setEditText(rate->itemText(n));
+  } else if (ok && n > 0) {
+    rate->setEditText(QString::number(n));
+  } else {
+    rate->setCurrentIndex(0);
+    rate->setEditText(rate->itemText(0));
+  }
+}
+
+void AddSoundFormatSwitches(SwitchLine& line, const QComboBox* rate, const QComboBox* bits,
+                            const QComboBox* channels) {
+  line.Value('R', RateListValue(rate))
+      .Derived('B', bits->currentIndex(), QString::number(bits->currentIndex() * 8))
+      .Index('C', channels->currentIndex());
+}
 
 SoundFormatBox::SoundFormatBox(QWidget* parent) : QGroupBox("Output sound", parent) {
   auto* form = new QFormLayout(this);
-  rate_ = new QComboBox(this);
-  rate_->setObjectName("rate");
-  rate_->setEditable(true);
-  rate_->setInsertPolicy(QComboBox::NoInsert);
-  rate_->addItems({"Copy the input playback rate.", "11025", "22050", "44100"});
+  rate_ = MakeRateList(this);
   bits_ = new QComboBox(this);
   bits_->setObjectName("bits");
   bits_->addItems({"Copy the input bits.", "8 bit.", "16 bit."});
@@ -38,39 +76,6 @@ SoundFormatBox::SoundFormatBox(QWidget* parent) : QGroupBox("Output sound", pare
   form->addRow("&Rate:", rate_);
   form->addRow("&Bits:", bits_);
   form->addRow("C&hannels:", channels_);
-}
-
-QString SoundFormatBox::RateValue() const {
-  const QString text = rate_->currentText().trimmed();
-  const int index = rate_->findText(text);
-  if (index == 0) return QString();
-  return LeadingDigits(text);
-}
-
-QString SoundFormatBox::RateSetting() const {
-  const QString text = rate_->currentText().trimmed();
-  const int index = rate_->findText(text);
-  return index >= 0 ? QString::number(index) : LeadingDigits(text);
-}
-
-void SoundFormatBox::SetRateSetting(const QString& value) {
-  bool ok = false;
-  const int n = value.trimmed().toInt(&ok);
-  if (ok && n >= 0 && n < rate_->count()) {
-    rate_->setCurrentIndex(n);
-    rate_->setEditText(rate_->itemText(n));
-  } else if (ok && n > 0) {
-    rate_->setEditText(QString::number(n));
-  } else {
-    rate_->setCurrentIndex(0);
-    rate_->setEditText(rate_->itemText(0));
-  }
-}
-
-void SoundFormatBox::AddSwitches(SwitchLine& line) const {
-  line.Value('R', RateValue())
-      .Derived('B', bits_->currentIndex(), QString::number(bits_->currentIndex() * 8))
-      .Index('C', channels_->currentIndex());
 }
 
 // ---- InputTypeBox

@@ -14,6 +14,20 @@ namespace vidzoerw {
 class NumberField;
 class SwitchLine;
 
+// The output rate list (named "rate"): "Copy the input playback rate.",
+// 11025, 22050, 44100, or a number typed in.
+QComboBox* MakeRateList(QWidget* parent);
+// The rate sent: "" for the input's, else the number of the list entry or
+// the digits typed.
+QString RateListValue(const QComboBox* rate);
+// The rate as the settings file keeps it: the list index, or the number
+// typed when it is no entry of the list.
+QString RateListSetting(const QComboBox* rate);
+void SetRateListSetting(QComboBox* rate, const QString& value);
+// "/R", "/B" (8 or 16), "/C" (1 or 2) of an output format's three lists.
+void AddSoundFormatSwitches(SwitchLine& line, const QComboBox* rate, const QComboBox* bits,
+                            const QComboBox* channels);
+
 class SoundFormatBox : public QGroupBox {
   Q_OBJECT
 
@@ -26,15 +40,10 @@ class SoundFormatBox : public QGroupBox {
   // "Copy the input channels.", "Mono.", "Stereo.".
   QComboBox* Channels() const { return channels_; }
 
-  // The rate sent: "" for the input's, else the number of the list entry
-  // or the digits typed.
-  QString RateValue() const;
-  // The rate as the settings file keeps it: the list index, or the number
-  // typed when it is no entry of the list.
-  QString RateSetting() const;
-  void SetRateSetting(const QString& value);
-  // "/R", "/B" (8 or 16), "/C" (1 or 2).
-  void AddSwitches(SwitchLine& line) const;
+  QString RateValue() const { return RateListValue(rate_); }
+  QString RateSetting() const { return RateListSetting(rate_); }
+  void SetRateSetting(const QString& value) { SetRateListSetting(rate_, value); }
+  void AddSwitches(SwitchLine& line) const { AddSoundFormatSwitches(line, rate_, bits_, channels_); }
 
  private:
   QComboBox* rate_;

@@ -23,6 +23,7 @@
 #include <QTemporaryFile>
 #include <QVBoxLayout>
 
+#include "frontend/sound_format.h"
 #include "frontend/switches.h"
 
 namespace vidzoerw {
@@ -52,8 +53,6 @@ const char* const kKeyDefaults[] = {"300000", "90", "90", "20"};
 const QStringList kTypeNames = {"&Vidzoer file (.vdz)",  "&Flic (.flc)",        "&AVI (.avi)",
                                 "&Bitmap series (.bmp)", "&JPEG series (.jpg)", "&Targa series (.tga)",
                                 "T&IFF series (.tif)",   "&PCX series (.pcx)",  "&GIF series (.gif)"};
-
-const char* const kRates[] = {"", "11025", "22050", "44100"};
 
 // A tab's page that scrolls when the window is small.
 QWidget* Scrolled(QWidget* page) {
@@ -196,9 +195,7 @@ Tvidzoform::Tvidzoform(FormHost& host, QWidget* parent)
   sg->addWidget(new QLabel("Lossy sound:", sound_group), 1, 0);
   sg->addWidget(lossy_, 1, 1);
   sg->addWidget(lossy_label_, 1, 2);
-  rate_ = List(sound_group, {"Copy the input playback rate.", "11025", "22050", "44100"}, "rate");
-  rate_->setEditable(true);
-  rate_->setInsertPolicy(QComboBox::NoInsert);
+  rate_ = MakeRateList(sound_group);
   sg->addWidget(new QLabel("Output rate:", sound_group), 2, 0);
   sg->addWidget(rate_, 2, 1, 1, 2);
   bits_ = List(sound_group, {"Copy the input bits.", "8 bit.", "16 bit."}, "bits");
@@ -303,21 +300,8 @@ Tvidzoform::Tvidzoform(FormHost& host, QWidget* parent)
   BindFlag("NoSound", no_sound_);
   BindIndex("LossySound", lossy_, 0);
   BindValue(
-      "Rate",
-      [this] {
-        const int i = rate_->findText(rate_->currentText());
-        return i >= 0 ? QString::number(i) : LeadingDigits(rate_->currentText());
-      },
-      [this](const QString& v) {
-        // An index of the list, or a rate typed in.
-        const QString t = v.trimmed();
-        const int i = t.toInt();
-        if (t.isEmpty() || (i >= 0 && i < rate_->count()))
-          rate_->setCurrentIndex(t.isEmpty() ? 0 : i);
-        else
-          rate_->setEditText(LeadingDigits(t));
-      },
-      "0");
+      "Rate", [this] { return RateListSetting(rate_); },
+      [this](const QString& v) { SetRateListSetting(rate_, v); }, "0");
   BindIndex("Quality", bits_, 0);
   BindIndex("Channels", channels_, 0);
   BindCheckField("PaletteColors", "PaletteColorsNum", palette_colors_);
@@ -402,15 +386,7 @@ QString Tvidzoform::Switches() const {
   }
   const bool sound = !no_sound_->isChecked();
   s.Value('L', sound ? QString::number(lossy_->value()) : QString("-1")).Raw(" ");
-  if (sound) {
-    const int rate = rate_->findText(rate_->currentText());
-    if (rate > 0 && rate < 4)
-      s.Derived('R', rate, kRates[rate]);
-    else if (rate < 0)
-      s.Value('R', LeadingDigits(rate_->currentText()));
-    s.Derived('B', bits_->currentIndex(), QString::number(bits_->currentIndex() * 8));
-    s.Index('C', channels_->currentIndex());
-  }
+  if (sound) AddSoundFormatSwitches(s, rate_, bits_, channels_);
   s.Value('Q', palette_colors_->Text(), palette_colors_->On())
       .Value('I', palette_start_->Text(), palette_start_->On())
       .Index('T', halftone_->currentIndex())
