@@ -396,35 +396,40 @@ void Tformpage::BindText(const QString& key, QLineEdit* field, const QString& df
       key, [field] { return field->text(); }, [field](const QString& t) { field->setText(t); }, dflt);
 }
 
-void Tformpage::BindIndex(const QString& key, QComboBox* list, int dflt) {
+namespace {
+
+// A setting's whole number when it is one from `low` to `high`, else `dflt`.
+int NumberIn(const QString& text, int low, int high, int dflt) {
+  bool ok = false;
+  const int i = text.trimmed().toInt(&ok);
+  return ok && i >= low && i <= high ? i : dflt;
+}
+
+}  // namespace
+
+template <typename Indexed>
+void Tformpage::BindCurrent(const QString& key, Indexed* widget, int dflt) {
   BindValue(
-      key, [list] { return QString::number(list->currentIndex()); },
-      [list, dflt](const QString& t) {
-        bool ok = false;
-        const int i = t.trimmed().toInt(&ok);
-        list->setCurrentIndex(ok && i >= 0 && i < list->count() ? i : dflt);
+      key, [widget] { return QString::number(widget->currentIndex()); },
+      [widget, dflt](const QString& t) {
+        widget->setCurrentIndex(NumberIn(t, 0, widget->count() - 1, dflt));
       },
       QString::number(dflt));
+}
+
+void Tformpage::BindIndex(const QString& key, QComboBox* list, int dflt) {
+  BindCurrent(key, list, dflt);
+}
+
+void Tformpage::BindIndex(const QString& key, QTabWidget* tabs, int dflt) {
+  BindCurrent(key, tabs, dflt);
 }
 
 void Tformpage::BindIndex(const QString& key, QSlider* slider, int dflt) {
   BindValue(
       key, [slider] { return QString::number(slider->value()); },
       [slider, dflt](const QString& t) {
-        bool ok = false;
-        const int i = t.trimmed().toInt(&ok);
-        slider->setValue(ok && i >= slider->minimum() && i <= slider->maximum() ? i : dflt);
-      },
-      QString::number(dflt));
-}
-
-void Tformpage::BindIndex(const QString& key, QTabWidget* tabs, int dflt) {
-  BindValue(
-      key, [tabs] { return QString::number(tabs->currentIndex()); },
-      [tabs, dflt](const QString& t) {
-        bool ok = false;
-        const int i = t.trimmed().toInt(&ok);
-        tabs->setCurrentIndex(ok && i >= 0 && i < tabs->count() ? i : dflt);
+        slider->setValue(NumberIn(t, slider->minimum(), slider->maximum(), dflt));
       },
       QString::number(dflt));
 }

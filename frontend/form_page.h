@@ -271,6 +271,10 @@ class Tformpage : public QWidget {
   QLineEdit* output_ = nullptr;
   QString output_based_on_;
   bool output_typing_ = false;
+  // A list's or tab widget's current index under `key`.
+  template <typename Indexed>
+  void BindCurrent(const QString& key, Indexed* widget, int dflt);
+
   std::vector<Binding> bindings_;
   QStringList command_files_;
 };
