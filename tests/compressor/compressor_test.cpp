@@ -320,8 +320,9 @@ TEST(PaletteTable, NeighboursAreTheEntryThenItsNearest) {
     std::vector<int> others;
     for (int b = 0; b < 256; ++b)
       if (b != a) others.push_back(b);
-    std::stable_sort(others.begin(), others.end(),
-                     [&](int x, int y) { return table.Error(uint8_t(a), uint8_t(x)) < table.Error(uint8_t(a), uint8_t(y)); });
+    std::stable_sort(others.begin(), others.end(), [&](int x, int y) {
+      return table.Error(uint8_t(a), uint8_t(x)) < table.Error(uint8_t(a), uint8_t(y));
+    });
     for (int k = 1; k < PaletteTable::kNeighbours; ++k)
       EXPECT_EQ(n[k], others[k - 1]) << "entry " << a << ", neighbour " << k;
   }
@@ -387,8 +388,10 @@ TEST(ChooseFrame, LooserTargetsNeverCostMore) {
           ChooseFrame(96, 64, picture, previous, table, model, {FrameTarget::kErrorPercent, percent}, &kept);
       EXPECT_LE(ErrorPercent(c), percent);
       if (percent > 1) {
-        EXPECT_LE(c.estimated_bytes, last_bytes) << (key ? "key" : "regular") << " frame at " << percent << " %";
-        EXPECT_GE(c.multiplier, last_multiplier) << (key ? "key" : "regular") << " frame at " << percent << " %";
+        EXPECT_LE(c.estimated_bytes, last_bytes)
+            << (key ? "key" : "regular") << " frame at " << percent << " %";
+        EXPECT_GE(c.multiplier, last_multiplier)
+            << (key ? "key" : "regular") << " frame at " << percent << " %";
       }
       last_bytes = c.estimated_bytes;
       last_multiplier = c.multiplier;

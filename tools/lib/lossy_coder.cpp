@@ -20,7 +20,7 @@ constexpr int kMostColours = 8;  // distinct colours of a block tried as solid a
 // Full blocks near the picture's: the cheap values of the full tree tried for
 // each pixel pair, and the multipliers the blocks are made for.
 constexpr int kCheapValues = 16;
-constexpr double kNearFullMultipliers[] = {300, 1000, 3000, 10000, 30000};
+constexpr double kNearFullMultipliers[] = {300, 1000, 3000, 10000, 30000, 100000};
 // The search for a frame's multiplier ends when the bracket is this narrow
 // (in natural logarithms).
 constexpr double kSearchPrecision = 0.004;
@@ -185,8 +185,9 @@ class FrameChooser {
       for (int k = 0; k < keys; ++k) {
         const Pick& p = picks[k];
         const float start_bits = p.bits + type_bits[p.key];
-        State st{p.key, p.choice, best_prev,
-                 (best_prev >= 0 ? best_prev_cost : 0) + p.cost + lambda * type_bits[p.key], start_bits, p.error};
+        State st{p.key,      p.choice,
+                 best_prev,  (best_prev >= 0 ? best_prev_cost : 0) + p.cost + lambda * type_bits[p.key],
+                 start_bits, p.error};
         const int32_t run = same(p.key);
         if (run >= 0) {
           const double cost = states[run].cost + p.cost + lambda * kRunExtendBits;
@@ -194,10 +195,19 @@ class FrameChooser {
         }
         states.push_back(st);
       }
-      // Solid runs carried on in their colour over the block.
+      // Solid runs carried on in their colour over the block (not those that
+      // would be dropped below whatever their error).
+      double least = 0;
+      for (size_t s = first[b]; s < states.size(); ++s)
+        if (s == first[b] || states[s].cost < least) least = states[s].cost;
+      const size_t own_states = states.size();
       for (size_t s = prev_begin; s < prev_end; ++s) {
         const uint32_t key = states[s].key;
         if ((key & 3) != kSolidBlock) continue;
+        const double floor = states[s].cost + lambda * kRunExtendBits;
+        if (own_states > first[b] && floor > least &&
+            floor >= least + lambda * (type_bits[key] - kRunExtendBits))
+          continue;
         int k = 0;
         while (k < keys && picks[k].key != key) ++k;
         if (k < keys) continue;  // the block's own candidate of the colour did better or as well
@@ -507,8 +517,7 @@ class FrameChooser {
         uint32_t best = 0;
         float best_error = 0, best_bits = 0;
         double best_cost = -1;
-        auto consider = [&](uint32_t v, float error) {
-          const float bits = RepeatBits(v, recent);
+        auto consider = [&](uint32_t v, float error, float bits) {
           const double cost = error + lambda * bits;
           if (best_cost < 0 || cost < best_cost) {
             best = v;
@@ -517,11 +526,16 @@ class FrameChooser {
             best_cost = cost;
           }
         };
-        for (int i = 0; i < count[k]; ++i) consider(options[k][i].value, options[k][i].error);
+        // A value among the last three also comes with its escape's bits
+        // below.
+        for (int i = 0; i < count[k]; ++i)
+          consider(options[k][i].value, options[k][i].error, options[k][i].bits);
         for (uint32_t v : recent.v)
           if (v < kValues)
-            consider(v, static_cast<float>(Error(static_cast<uint8_t>(v), a) +
-                                           Error(static_cast<uint8_t>(v >> 8), b)));
+            consider(v,
+                     static_cast<float>(Error(static_cast<uint8_t>(v), a) +
+                                        Error(static_cast<uint8_t>(v >> 8), b)),
+                     RepeatBits(v, recent));
         recent.Push(best);
         c.error += best_error;
         c.bits += best_bits;
