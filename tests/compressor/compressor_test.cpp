@@ -282,11 +282,21 @@ INSTANTIATE_TEST_SUITE_P(Clips, DataRate,
 
 // ---- the lossy block choice ---------------------------------------------------
 
-TEST(PaletteTable, NearestIsTheFirstOfTheClosestEntries) {
+// Random bytes from a seed.
+struct RandomBytes {
+  uint32_t seed;
+  uint8_t operator()() { return static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16); }
+};
+
+std::array<uint8_t, 768> RandomPalette(RandomBytes& next) {
   std::array<uint8_t, 768> palette{};
-  uint32_t seed = 5;
-  auto next = [&] { return static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16); };
   for (auto& c : palette) c = next();
+  return palette;
+}
+
+TEST(PaletteTable, NearestIsTheFirstOfTheClosestEntries) {
+  RandomBytes next{5};
+  std::array<uint8_t, 768> palette = RandomPalette(next);
   // Entry 200 repeats entry 7: asked for that colour, the first one answers.
   std::copy(palette.begin() + 21, palette.begin() + 24, palette.begin() + 600);
   const PaletteTable table(palette);
@@ -307,10 +317,8 @@ TEST(PaletteTable, NearestIsTheFirstOfTheClosestEntries) {
 }
 
 TEST(PaletteTable, NeighboursAreTheEntryThenItsNearest) {
-  std::array<uint8_t, 768> palette{};
-  uint32_t seed = 9;
-  auto next = [&] { return static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16); };
-  for (auto& c : palette) c = next();
+  RandomBytes next{9};
+  std::array<uint8_t, 768> palette = RandomPalette(next);
   // Entry 50 repeats entry 3: each is the other's nearest.
   std::copy(palette.begin() + 9, palette.begin() + 12, palette.begin() + 150);
   const PaletteTable table(palette);
@@ -367,17 +375,33 @@ TEST(CodeModel, RepeatsCostTheirEscapeAndUnusedValuesANewLeaf) {
   EXPECT_GT(model.repeat_bits[kFullTree][0], 0.0f);
 }
 
+// Two frames of the pan and zoom, their code lengths, and their palette as
+// the decoder holds it.
+struct TwoPanFrames {
+  static std::array<uint8_t, 768> Stored(const AnimationFrame& f) {
+    std::array<uint8_t, 768> palette{};
+    for (size_t i = 0; i < palette.size(); ++i) palette[i] = ExpandComponent(f.palette[i] >> 2);
+    return palette;
+  }
+  static CodeModel Model(const std::vector<AnimationFrame>& frames) {
+    const std::vector<FrameToCode> order = {{frames[0].pixels.data(), nullptr},
+                                            {frames[1].pixels.data(), frames[0].pixels.data()}};
+    return CodeModel::FromFrames(96, 64, order);
+  }
+  const std::vector<AnimationFrame> frames = PanFrames(96, 64, 2);
+  const CodeModel model = Model(frames);
+  const std::array<uint8_t, 768> palette = Stored(frames[0]);
+  const PaletteTable table{palette};
+};
+
 // A looser error target never costs more: the choice is the least error
 // plus multiplier times bits over the whole frame, so bits fall as the
 // multiplier grows.
 TEST(ChooseFrame, LooserTargetsNeverCostMore) {
-  const auto frames = PanFrames(96, 64, 2);
-  std::vector<FrameToCode> order = {{frames[0].pixels.data(), nullptr},
-                                    {frames[1].pixels.data(), frames[0].pixels.data()}};
-  const CodeModel model = CodeModel::FromFrames(96, 64, order);
-  std::array<uint8_t, 768> palette{};
-  for (size_t i = 0; i < palette.size(); ++i) palette[i] = ExpandComponent(frames[0].palette[i] >> 2);
-  const PaletteTable table(palette);
+  const TwoPanFrames pan;
+  const auto& frames = pan.frames;
+  const CodeModel& model = pan.model;
+  const PaletteTable& table = pan.table;
   for (bool key : {true, false}) {
     const uint8_t* picture = frames[key ? 0 : 1].pixels.data();
     const uint8_t* previous = key ? nullptr : frames[0].pixels.data();
@@ -403,13 +427,10 @@ TEST(ChooseFrame, LooserTargetsNeverCostMore) {
 // The multiplier search started from an earlier choice's multiplier, far
 // off or close, ends where the search without one does.
 TEST(ChooseFrame, AStartingMultiplierLeadsToTheSameEdgeOfTheTarget) {
-  const auto frames = PanFrames(96, 64, 2);
-  std::vector<FrameToCode> order = {{frames[0].pixels.data(), nullptr},
-                                    {frames[1].pixels.data(), frames[0].pixels.data()}};
-  const CodeModel model = CodeModel::FromFrames(96, 64, order);
-  std::array<uint8_t, 768> palette{};
-  for (size_t i = 0; i < palette.size(); ++i) palette[i] = ExpandComponent(frames[0].palette[i] >> 2);
-  const PaletteTable table(palette);
+  const TwoPanFrames pan;
+  const auto& frames = pan.frames;
+  const CodeModel& model = pan.model;
+  const PaletteTable& table = pan.table;
   struct Case {
     const char* name;
     FrameTarget::Kind kind;
