@@ -20,7 +20,7 @@ constexpr int kMostColours = 8;  // distinct colours of a block tried as solid a
 // Full blocks near the picture's: the cheap values of the full tree tried for
 // each pixel pair, and the multipliers the blocks are made for.
 constexpr int kCheapValues = 16;
-constexpr double kNearFullMultipliers[] = {300, 1000, 3000, 10000, 30000, 100000};
+constexpr double kNearFullMultipliers[] = {1000, 3000, 10000, 30000, 100000};
 // The search for a frame's multiplier ends when the bracket is this narrow
 // (in natural logarithms).
 constexpr double kSearchPrecision = 0.004;
