@@ -11,6 +11,7 @@
 #include "compressor/content.h"
 #include "support/temp_dir.h"
 #include "tools/lib/frame_settings.h"
+#include "tools/lib/frame_values.h"
 #include "tools/lib/lossy_coder.h"
 #include "tools/lib/shared_palette.h"
 
@@ -281,11 +282,21 @@ INSTANTIATE_TEST_SUITE_P(Clips, DataRate,
 
 // ---- the lossy block choice ---------------------------------------------------
 
-TEST(PaletteTable, NearestIsTheFirstOfTheClosestEntries) {
+// Random bytes from a seed.
+struct RandomBytes {
+  uint32_t seed;
+  uint8_t operator()() { return static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16); }
+};
+
+std::array<uint8_t, 768> RandomPalette(RandomBytes& next) {
   std::array<uint8_t, 768> palette{};
-  uint32_t seed = 5;
-  auto next = [&] { return static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16); };
   for (auto& c : palette) c = next();
+  return palette;
+}
+
+TEST(PaletteTable, NearestIsTheFirstOfTheClosestEntries) {
+  RandomBytes next{5};
+  std::array<uint8_t, 768> palette = RandomPalette(next);
   // Entry 200 repeats entry 7: asked for that colour, the first one answers.
   std::copy(palette.begin() + 21, palette.begin() + 24, palette.begin() + 600);
   const PaletteTable table(palette);
@@ -305,16 +316,121 @@ TEST(PaletteTable, NearestIsTheFirstOfTheClosestEntries) {
   EXPECT_EQ(table.Nearest(palette[21], palette[22], palette[23]), 7);
 }
 
+TEST(PaletteTable, NeighboursAreTheEntryThenItsNearest) {
+  RandomBytes next{9};
+  std::array<uint8_t, 768> palette = RandomPalette(next);
+  // Entry 50 repeats entry 3: each is the other's nearest.
+  std::copy(palette.begin() + 9, palette.begin() + 12, palette.begin() + 150);
+  const PaletteTable table(palette);
+  for (int a = 0; a < 256; ++a) {
+    const auto& n = table.Neighbours(static_cast<uint8_t>(a));
+    ASSERT_EQ(n[0], a);
+    std::vector<int> others;
+    for (int b = 0; b < 256; ++b)
+      if (b != a) others.push_back(b);
+    std::stable_sort(others.begin(), others.end(), [&](int x, int y) {
+      return table.Error(uint8_t(a), uint8_t(x)) < table.Error(uint8_t(a), uint8_t(y));
+    });
+    for (int k = 1; k < PaletteTable::kNeighbours; ++k)
+      EXPECT_EQ(n[k], others[k - 1]) << "entry " << a << ", neighbour " << k;
+  }
+  EXPECT_EQ(table.Neighbours(3)[1], 50);
+  EXPECT_EQ(table.Neighbours(50)[1], 3);
+}
+
+// The code lengths the block choice prices with: values no frame gives cost
+// a new leaf (even the unused values the trees take as escapes), and a value
+// repeating one of the last three costs at most its escape.
+TEST(CodeModel, RepeatsCostTheirEscapeAndUnusedValuesANewLeaf) {
+  const auto frames = PanFrames(96, 64, 3);
+  std::vector<FrameToCode> order;
+  for (size_t i = 0; i < frames.size(); ++i)
+    order.push_back({frames[i].pixels.data(), i == 0 ? nullptr : frames[i - 1].pixels.data()});
+  const CodeModel model = CodeModel::FromFrames(96, 64, order);
+  std::array<std::vector<uint32_t>, 4> used;
+  for (auto& u : used) u.assign(65536, 0);
+  std::array<uint32_t, 4> repeats{};
+  for (const FrameToCode& f : order) {
+    std::array<uint32_t, 4> last;
+    last.fill(0);
+    ForEachFrameValue(f.picture, f.previous, 96, 64, [&](int tree, uint32_t value) {
+      ++used[tree][value];
+      if (value == last[tree]) ++repeats[tree];
+      last[tree] = value;
+    });
+  }
+  ASSERT_GT(repeats[kFullTree], 10u);
+  for (int t = 0; t < 4; ++t) {
+    for (uint32_t v = 0; v < 65536; ++v) {
+      if (used[t][v] == 0) {
+        ASSERT_EQ(model.bits[t][v], 24.0f) << "tree " << t << ", value " << v;
+      } else {
+        ASSERT_LT(model.bits[t][v], 24.0f) << "tree " << t << ", value " << v;
+      }
+    }
+  }
+  // The full tree's values repeat often enough for the last one's escape to
+  // be in the tree.
+  EXPECT_LT(model.repeat_bits[kFullTree][0], 24.0f);
+  EXPECT_GT(model.repeat_bits[kFullTree][0], 0.0f);
+}
+
+// Two frames of the pan and zoom, their code lengths, and their palette as
+// the decoder holds it.
+struct TwoPanFrames {
+  static std::array<uint8_t, 768> Stored(const AnimationFrame& f) {
+    std::array<uint8_t, 768> palette{};
+    for (size_t i = 0; i < palette.size(); ++i) palette[i] = ExpandComponent(f.palette[i] >> 2);
+    return palette;
+  }
+  static CodeModel Model(const std::vector<AnimationFrame>& frames) {
+    const std::vector<FrameToCode> order = {{frames[0].pixels.data(), nullptr},
+                                            {frames[1].pixels.data(), frames[0].pixels.data()}};
+    return CodeModel::FromFrames(96, 64, order);
+  }
+  const std::vector<AnimationFrame> frames = PanFrames(96, 64, 2);
+  const CodeModel model = Model(frames);
+  const std::array<uint8_t, 768> palette = Stored(frames[0]);
+  const PaletteTable table{palette};
+};
+
+// A looser error target never costs more: the choice is the least error
+// plus multiplier times bits over the whole frame, so bits fall as the
+// multiplier grows.
+TEST(ChooseFrame, LooserTargetsNeverCostMore) {
+  const TwoPanFrames pan;
+  const auto& frames = pan.frames;
+  const CodeModel& model = pan.model;
+  const PaletteTable& table = pan.table;
+  for (bool key : {true, false}) {
+    const uint8_t* picture = frames[key ? 0 : 1].pixels.data();
+    const uint8_t* previous = key ? nullptr : frames[0].pixels.data();
+    FrameCandidates kept;
+    double last_bytes = 0, last_multiplier = 0;
+    for (double percent : {1.0, 2.0, 4.0, 8.0, 16.0, 32.0, 64.0}) {
+      const FrameChoice c =
+          ChooseFrame(96, 64, picture, previous, table, model, {FrameTarget::kErrorPercent, percent}, &kept);
+      EXPECT_LE(ErrorPercent(c), percent);
+      if (percent > 1) {
+        EXPECT_LE(c.estimated_bytes, last_bytes)
+            << (key ? "key" : "regular") << " frame at " << percent << " %";
+        EXPECT_GE(c.multiplier, last_multiplier)
+            << (key ? "key" : "regular") << " frame at " << percent << " %";
+      }
+      last_bytes = c.estimated_bytes;
+      last_multiplier = c.multiplier;
+    }
+    EXPECT_LT(last_bytes, 0.5 * ChooseFrame(96, 64, picture, previous, table, model, {}).estimated_bytes);
+  }
+}
+
 // The multiplier search started from an earlier choice's multiplier, far
 // off or close, ends where the search without one does.
 TEST(ChooseFrame, AStartingMultiplierLeadsToTheSameEdgeOfTheTarget) {
-  const auto frames = PanFrames(96, 64, 2);
-  std::vector<FrameToCode> order = {{frames[0].pixels.data(), nullptr},
-                                    {frames[1].pixels.data(), frames[0].pixels.data()}};
-  const CodeModel model = CodeModel::FromFrames(96, 64, order);
-  std::array<uint8_t, 768> palette{};
-  for (size_t i = 0; i < palette.size(); ++i) palette[i] = ExpandComponent(frames[0].palette[i] >> 2);
-  const PaletteTable table(palette);
+  const TwoPanFrames pan;
+  const auto& frames = pan.frames;
+  const CodeModel& model = pan.model;
+  const PaletteTable& table = pan.table;
   struct Case {
     const char* name;
     FrameTarget::Kind kind;

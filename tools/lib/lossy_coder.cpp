@@ -19,8 +19,8 @@ constexpr float kRunExtendBits = 0.5f;
 constexpr int kMostColours = 8;  // distinct colours of a block tried as solid and pair colours
 // Full blocks near the picture's: the cheap values of the full tree tried for
 // each pixel pair, and the multipliers the blocks are made for.
-constexpr int kCheapValues = 64;
-constexpr double kNearFullMultipliers[] = {300, 1000, 3000, 10000, 30000};
+constexpr int kCheapValues = 16;
+constexpr double kNearFullMultipliers[] = {1000, 3000, 10000, 30000, 100000};
 // The search for a frame's multiplier ends when the bracket is this narrow
 // (in natural logarithms).
 constexpr double kSearchPrecision = 0.004;
@@ -55,8 +55,21 @@ struct Candidate {
   }
 };
 
+// The run keys a block's candidates may have: unchanged, two-colour, full,
+// and solid in each colour tried.
+constexpr int kMostKeys = 3 + kMostColours + 1;
+
 // A block painted in the colour of the solid run before it.
 constexpr uint16_t kCarriedColour = 0xFFFF;
+
+// A run a block may end in the frame's dynamic programming.
+struct EvalState {
+  uint32_t key;
+  uint16_t choice;  // the candidate, or kCarriedColour
+  int32_t back;     // the state of the block before, -1 at the first
+  double cost;
+  float bits, error;
+};
 
 struct Evaluation {
   double error = 0;
@@ -115,45 +128,121 @@ class FrameChooser {
     d.model = model.id;
   }
 
+  // The choice of least error plus `lambda` times bits over the whole
+  // frame, found by dynamic programming over the blocks in coding order: a
+  // block's type value is paid when it starts a run and a run grows for
+  // little, so the best choice of a block depends on the run before it. The
+  // states of a block are the runs it may end (one per type, one per solid
+  // colour), each with the least cost of the frame up to it; a solid run's
+  // colour may carry on over blocks that lack it.
   Evaluation Evaluate(double lambda) const {
-    Evaluation e;
-    e.chosen.resize(starts_.size() - 1);
-    e.colour.resize(starts_.size() - 1);
-    uint32_t last_key = 0xFFFFFFFFu;
-    for (size_t b = 0; b + 1 < starts_.size(); ++b) {
-      double best = 0;
-      uint32_t best_i = starts_[b];
-      float best_bits = 0, best_error = 0;
+    const size_t blocks = starts_.size() - 1;
+    using State = EvalState;
+    std::vector<State>& states = states_;
+    std::vector<uint32_t>& first = state_starts_;
+    states.clear();
+    first.assign(blocks + 1, 0);
+    const auto& type_bits = model_.bits[kTypeTree];
+    size_t prev_begin = 0, prev_end = 0;
+    for (size_t b = 0; b < blocks; ++b) {
+      first[b] = static_cast<uint32_t>(states.size());
+      // The cheapest state of the block before.
+      int32_t best_prev = -1;
+      double best_prev_cost = 0;
+      for (size_t s = prev_begin; s < prev_end; ++s)
+        if (best_prev < 0 || states[s].cost < best_prev_cost) {
+          best_prev = static_cast<int32_t>(s);
+          best_prev_cost = states[s].cost;
+        }
+      // The state of the block before that ends a run of `key`, if any.
+      auto same = [&](uint32_t key) -> int32_t {
+        for (size_t s = prev_begin; s < prev_end; ++s)
+          if (states[s].key == key) return static_cast<int32_t>(s);
+        return -1;
+      };
+      // Per run key the block's cheapest candidate: the runs before price
+      // the candidates of one key alike.
+      struct Pick {
+        uint32_t key;
+        uint16_t choice;
+        float error, bits;
+        double cost;
+      };
+      std::array<Pick, kMostKeys> picks;
+      int keys = 0;
       for (uint32_t i = starts_[b]; i < starts_[b + 1]; ++i) {
         const Candidate& c = candidates_[i];
-        const uint32_t key = c.RunKey();
-        const float bits = c.bits + (key == last_key ? kRunExtendBits : model_.bits[kTypeTree][key]);
-        const double cost = c.error + lambda * bits;
-        if (i == starts_[b] || cost < best) {
-          best = cost;
-          best_i = i;
-          best_bits = bits;
-          best_error = c.error;
+        const Pick p{c.RunKey(), static_cast<uint16_t>(i - starts_[b]), c.error, c.bits,
+                     c.error + lambda * c.bits};
+        int k = 0;
+        while (k < keys && picks[k].key != p.key) ++k;
+        if (k == keys) {
+          if (keys < kMostKeys) picks[keys++] = p;
+        } else if (p.cost < picks[k].cost) {
+          picks[k] = p;
         }
       }
-      e.chosen[b] = static_cast<uint16_t>(best_i - starts_[b]);
-      uint32_t key = candidates_[best_i].RunKey();
-      // The colour of a solid run before the block carries on cheaply, even
-      // where the block does not hold it.
-      if ((last_key & 3) == kSolidBlock && key != last_key) {
-        const uint8_t colour = static_cast<uint8_t>(last_key >> 8);
+      for (int k = 0; k < keys; ++k) {
+        const Pick& p = picks[k];
+        const float start_bits = p.bits + type_bits[p.key];
+        State st{p.key,      p.choice,
+                 best_prev,  (best_prev >= 0 ? best_prev_cost : 0) + p.cost + lambda * type_bits[p.key],
+                 start_bits, p.error};
+        const int32_t run = same(p.key);
+        if (run >= 0) {
+          const double cost = states[run].cost + p.cost + lambda * kRunExtendBits;
+          if (cost < st.cost) st = {p.key, p.choice, run, cost, p.bits + kRunExtendBits, p.error};
+        }
+        states.push_back(st);
+      }
+      // Solid runs carried on in their colour over the block (not those that
+      // would be dropped below whatever their error).
+      double least = 0;
+      for (size_t s = first[b]; s < states.size(); ++s)
+        if (s == first[b] || states[s].cost < least) least = states[s].cost;
+      const size_t own_states = states.size();
+      for (size_t s = prev_begin; s < prev_end; ++s) {
+        const uint32_t key = states[s].key;
+        if ((key & 3) != kSolidBlock) continue;
+        const double floor = states[s].cost + lambda * kRunExtendBits;
+        if (own_states > first[b] && floor > least &&
+            floor >= least + lambda * (type_bits[key] - kRunExtendBits))
+          continue;
+        int k = 0;
+        while (k < keys && picks[k].key != key) ++k;
+        if (k < keys) continue;  // the block's own candidate of the colour did better or as well
+        const uint8_t colour = static_cast<uint8_t>(key >> 8);
         const float error = SolidError(b, colour);
-        if (error + lambda * kRunExtendBits < best) {
-          e.chosen[b] = kCarriedColour;
-          e.colour[b] = colour;
-          best_bits = kRunExtendBits;
-          best_error = error;
-          key = last_key;
-        }
+        states.push_back({key, kCarriedColour, static_cast<int32_t>(s),
+                          states[s].cost + error + lambda * kRunExtendBits, kRunExtendBits, error});
       }
-      e.error += best_error;
-      e.bits += best_bits;
-      last_key = key;
+      // States that cost more than starting their run anew after the
+      // cheapest one (bar the run's growing) cannot lead to a better choice.
+      double best = 0;
+      for (size_t s = first[b]; s < states.size(); ++s)
+        if (s == first[b] || states[s].cost < best) best = states[s].cost;
+      size_t kept = first[b];
+      for (size_t s = first[b]; s < states.size(); ++s) {
+        const double margin = lambda * (type_bits[states[s].key] - kRunExtendBits);
+        if (states[s].cost <= best || states[s].cost < best + margin) states[kept++] = states[s];
+      }
+      states.resize(kept);
+      prev_begin = first[b];
+      prev_end = states.size();
+    }
+    Evaluation e;
+    e.chosen.resize(blocks);
+    e.colour.resize(blocks);
+    int32_t s = -1;
+    for (size_t k = prev_begin; k < prev_end; ++k)
+      if (s < 0 || states[k].cost < states[s].cost) s = static_cast<int32_t>(k);
+    for (size_t b = blocks; b-- > 0 && s >= 0;) {
+      const State& st = states[s];
+      e.chosen[b] = st.choice;
+      e.colour[b] = static_cast<uint8_t>(st.key >> 8);
+      e.error += st.error;
+      e.bits += st.bits;
+      s = st.back;
     }
     return e;
   }
@@ -262,8 +351,9 @@ class FrameChooser {
     return error;
   }
 
-  // The bits of every candidate under the model, and the two-colour
-  // candidates of each block cut again to those that can win.
+  // The bits of every candidate under the model, the two-colour candidates
+  // of each block cut again to those that can win, and the full blocks near
+  // the picture's made anew for the values the model makes cheap.
   void Price() {
     std::vector<Candidate> old;
     old.swap(candidates_);
@@ -271,40 +361,40 @@ class FrameChooser {
     old_starts.swap(starts_);
     candidates_.reserve(old.size());
     starts_.reserve(old_starts.size());
+    near_pixels_.clear();
+    FindCheapValues();
     const uint32_t per_row = width_ / 4;
     std::vector<Candidate> pairs;
     for (size_t b = 0; b + 1 < old_starts.size(); ++b) {
       starts_.push_back(static_cast<uint32_t>(candidates_.size()));
       pairs.clear();
+      const size_t offset = (b / per_row) * 4 * width_ + (b % per_row) * 4;
+      bool full = false;
       for (uint32_t i = old_starts[b]; i < old_starts[b + 1]; ++i) {
         Candidate c = old[i];
+        if (c.type == kNearAll) continue;
         if (c.type == kTwo) {
           c.bits = PairBits(c.low, c.high, c.mask);
           pairs.push_back(c);
           continue;
         }
         if (c.type == kAll) {
-          const size_t offset = (b / per_row) * 4 * width_ + (b % per_row) * 4;
           c.bits = FullBits(offset);
-        }
-        if (c.type == kNearAll) {
-          c.bits = FullBits(near_pixels_[c.pixels].data(), 4);
-          pairs.push_back(c);
-          continue;
+          full = true;
         }
         candidates_.push_back(c);
       }
-      // The two-colour and the near full candidates, each kind cut to its
-      // lower hull.
-      std::stable_partition(pairs.begin(), pairs.end(), [](const Candidate& c) { return c.type == kTwo; });
       const size_t first = candidates_.size();
-      const auto split =
-          std::find_if(pairs.begin(), pairs.end(), [](const Candidate& c) { return c.type != kTwo; });
-      candidates_.insert(candidates_.end(), pairs.begin(), split);
+      candidates_.insert(candidates_.end(), pairs.begin(), pairs.end());
       KeepLowerHull(first);
-      const size_t near = candidates_.size();
-      candidates_.insert(candidates_.end(), split, pairs.end());
-      KeepLowerHull(near);
+      if (full) {
+        uint8_t px[16];
+        for (uint32_t y = 0; y < 4; ++y)
+          for (uint32_t x = 0; x < 4; ++x) px[4 * y + x] = picture_[offset + y * width_ + x];
+        const size_t near = candidates_.size();
+        AddNearFull(px);
+        KeepLowerHull(near);
+      }
     }
     starts_.push_back(static_cast<uint32_t>(candidates_.size()));
   }
@@ -336,12 +426,39 @@ class FrameChooser {
   float FullBits(size_t offset) const { return FullBits(picture_ + offset, width_); }
 
   float FullBits(const uint8_t* block, size_t stride) const {
+    Recent recent;
     float bits = 0;
     for (uint32_t y = 0; y < 4; ++y) {
       const uint8_t* r = block + y * stride;
-      bits += model_.bits[kFullTree][r[2] | (static_cast<uint32_t>(r[3]) << 8)] +
-              model_.bits[kFullTree][r[0] | (static_cast<uint32_t>(r[1]) << 8)];
+      bits += ValueBits(r[2] | (static_cast<uint32_t>(r[3]) << 8), recent);
+      bits += ValueBits(r[0] | (static_cast<uint32_t>(r[1]) << 8), recent);
     }
+    return bits;
+  }
+
+  // The last three values of the full tree within a block (the block's
+  // first values are priced as if nothing came before).
+  struct Recent {
+    std::array<uint32_t, 3> v{kValues, kValues, kValues};
+    void Push(uint32_t value) {
+      if (value == v[0]) return;
+      v[2] = v[1];
+      v[1] = v[0];
+      v[0] = value;
+    }
+  };
+
+  // The bits of a full tree value after `recent`, which takes it.
+  float ValueBits(uint32_t value, Recent& recent) const {
+    const float bits = RepeatBits(value, recent);
+    recent.Push(value);
+    return bits;
+  }
+
+  float RepeatBits(uint32_t value, const Recent& recent) const {
+    float bits = model_.bits[kFullTree][value];
+    for (int i = 0; i < 3; ++i)
+      if (recent.v[i] == value) return std::min(bits, model_.repeat_bits[kFullTree][i]);
     return bits;
   }
 
@@ -356,51 +473,75 @@ class FrameChooser {
   }
 
   // Full blocks whose pixel pairs give way to cheaper values of the full
-  // tree where that pays at a few multipliers: each pair takes the value of
-  // least error plus multiplier times bits among its own and the cheap ones.
+  // tree where that pays at a few multipliers: each pair, in the order the
+  // decoder fetches them, takes the value of least error plus multiplier
+  // times bits among its own, the cheap ones, those of colours near its
+  // two, and the values fetched just before it (which cost an escape).
   void AddNearFull(const uint8_t px[16]) {
     struct Option {
       uint32_t value;
       float error, bits;
     };
-    // Per pair its own value, then the cheap values (fewest bits first) that
-    // have less error than every cheaper one: only they can be chosen.
-    std::array<std::array<Option, kCheapValues + 1>, 8> options;
+    // Per pair its own value first, then the others that cost fewer bits
+    // (only they can be chosen, repeats aside).
+    constexpr int kMostOptions = kCheapValues + PaletteTable::kNeighbours * PaletteTable::kNeighbours;
+    std::array<std::array<Option, kMostOptions>, 8> options;
     std::array<int, 8> count{};
+    const auto& bits = model_.bits[kFullTree];
     for (int k = 0; k < 8; ++k) {
       const int row = k / 2, left = k % 2 == 0 ? 2 : 0;
       const uint8_t a = px[4 * row + left], b = px[4 * row + left + 1];
       const uint32_t own = a | (static_cast<uint32_t>(b) << 8);
-      const float own_bits = model_.bits[kFullTree][own];
+      const float own_bits = bits[own];
       options[k][count[k]++] = {own, 0, own_bits};
-      float least = 0;
-      for (int i = 0; i < kCheapValues; ++i) {
-        const uint32_t v = cheap_[i];
-        const float bits = model_.bits[kFullTree][v];
-        if (bits >= own_bits) break;
+      auto add = [&](uint32_t v) {
+        const float v_bits = bits[v];
+        if (v_bits >= own_bits) return;
         const float error =
             static_cast<float>(Error(static_cast<uint8_t>(v), a) + Error(static_cast<uint8_t>(v >> 8), b));
-        if (count[k] > 1 && error >= least) continue;
-        least = error;
-        options[k][count[k]++] = {v, error, bits};
-      }
+        options[k][count[k]++] = {v, error, v_bits};
+      };
+      for (uint32_t v : cheap_) add(v);
+      for (uint8_t x : table_.Neighbours(a))
+        for (uint8_t y : table_.Neighbours(b))
+          if (x != a || y != b) add(x | (static_cast<uint32_t>(y) << 8));
     }
     for (double lambda : kNearFullMultipliers) {
       Candidate c{kNearAll};
       std::array<uint8_t, 16> out;
+      Recent recent;
       bool changed = false;
       for (int k = 0; k < 8; ++k) {
-        const Option* best = &options[k][0];
-        for (int i = 1; i < count[k]; ++i) {
-          const Option& o = options[k][i];
-          if (o.error + lambda * o.bits < best->error + lambda * best->bits) best = &o;
-        }
-        c.error += best->error;
-        c.bits += best->bits;
-        changed = changed || best != &options[k][0];
         const int row = k / 2, left = k % 2 == 0 ? 2 : 0;
-        out[4 * row + left] = static_cast<uint8_t>(best->value);
-        out[4 * row + left + 1] = static_cast<uint8_t>(best->value >> 8);
+        const uint8_t a = px[4 * row + left], b = px[4 * row + left + 1];
+        uint32_t best = 0;
+        float best_error = 0, best_bits = 0;
+        double best_cost = -1;
+        auto consider = [&](uint32_t v, float error, float bits) {
+          const double cost = error + lambda * bits;
+          if (best_cost < 0 || cost < best_cost) {
+            best = v;
+            best_error = error;
+            best_bits = bits;
+            best_cost = cost;
+          }
+        };
+        // A value among the last three also comes with its escape's bits
+        // below.
+        for (int i = 0; i < count[k]; ++i)
+          consider(options[k][i].value, options[k][i].error, options[k][i].bits);
+        for (uint32_t v : recent.v)
+          if (v < kValues)
+            consider(v,
+                     static_cast<float>(Error(static_cast<uint8_t>(v), a) +
+                                        Error(static_cast<uint8_t>(v >> 8), b)),
+                     RepeatBits(v, recent));
+        recent.Push(best);
+        c.error += best_error;
+        c.bits += best_bits;
+        changed = changed || best_error > 0;
+        out[4 * row + left] = static_cast<uint8_t>(best);
+        out[4 * row + left + 1] = static_cast<uint8_t>(best >> 8);
       }
       if (!changed) continue;
       // The same choice as at the multiplier before.
@@ -517,6 +658,9 @@ class FrameChooser {
   std::vector<uint32_t>& starts_;
   std::vector<std::array<uint8_t, 16>>& near_pixels_;
   std::vector<uint32_t> cheap_;
+  // Working room of the choice.
+  mutable std::vector<uint32_t> state_starts_;
+  mutable std::vector<EvalState> states_;
 };
 
 double ReferenceError(uint32_t width, uint32_t height, const uint8_t* picture, const uint8_t* previous,
@@ -545,6 +689,17 @@ double ReferenceError(uint32_t width, uint32_t height, const uint8_t* picture, c
 PaletteTable::PaletteTable(const std::array<uint8_t, 768>& palette) : palette_(palette), error_(kValues) {
   for (int a = 0; a < 256; ++a)
     for (int b = 0; b < 256; ++b) error_[a * 256 + b] = ColourError(&palette[3 * a], &palette[3 * b]);
+  std::array<uint8_t, 256> order;
+  for (int a = 0; a < 256; ++a) {
+    for (int b = 0; b < 256; ++b) order[b] = static_cast<uint8_t>(b);
+    // The entry itself first, then the nearest (the first of equals).
+    std::partial_sort(order.begin(), order.begin() + kNeighbours, order.end(), [&](uint8_t x, uint8_t y) {
+      if ((x == a) != (y == a)) return x == a;
+      const uint32_t ex = Error(static_cast<uint8_t>(a), x), ey = Error(static_cast<uint8_t>(a), y);
+      return ex != ey ? ex < ey : x < y;
+    });
+    std::copy(order.begin(), order.begin() + kNeighbours, neighbours_[a].begin());
+  }
 }
 
 uint8_t PaletteTable::Nearest(uint8_t r, uint8_t g, uint8_t b) const {
@@ -601,11 +756,23 @@ CodeModel CodeModel::FromFrames(uint32_t width, uint32_t height, std::span<const
                       [&](int tree, uint32_t value) { HuffAddStat(trees[tree].get(), value); });
   }
   for (int t = 0; t < 4; ++t) {
+    model.repeat_bits[t].fill(kEscapeBits);
     if (StartEncodeWithinDepth(trees[t].get(), nullptr) < 0) continue;
-    for (uint32_t v = 0; v < kValues; ++v) {
+    auto known = [&](uint32_t v) {
       const uint8_t length = trees[t]->lengths[v];
-      model.bits[t][v] = trees[t]->codes != nullptr && length != 0 && length != 255 ? length : kEscapeBits;
+      return trees[t]->codes != nullptr && length != 0 && length != 255;
+    };
+    for (uint32_t v = 0; v < kValues; ++v) model.bits[t][v] = known(v) ? trees[t]->lengths[v] : kEscapeBits;
+    for (int i = 0; i < 3; ++i) {
+      const uint32_t symbol = trees[t]->escape[i];
+      bool usable = symbol < kValues && known(symbol);
+      for (int j = 0; j < i; ++j) usable = usable && trees[t]->escape[j] != symbol;
+      if (usable) model.repeat_bits[t][i] = trees[t]->lengths[symbol];
     }
+    // An escape's symbol is a value no block gave: taking it would cost a
+    // new leaf, not the escape's code.
+    for (int i = 0; i < 3; ++i)
+      if (trees[t]->escape[i] < kValues) model.bits[t][trees[t]->escape[i]] = kEscapeBits;
   }
   return model;
 }
@@ -718,6 +885,7 @@ FrameChoice ChooseFrame(uint32_t width, uint32_t height, const uint8_t* picture,
     }
   }
   multiplier = std::exp(good);
+
   out.picture = chooser.Paint(best);
   out.estimated_bytes = best.bits / 8;
   out.error = best.error;

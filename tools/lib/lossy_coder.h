@@ -29,6 +29,10 @@ namespace vidzotools {
 // cost an escape.
 struct CodeModel {
   std::array<std::vector<float>, 4> bits;
+  // Per tree the bits of a value equal to one of the last three values the
+  // tree gave (an escape), most recent first; a repeat costs the smaller of
+  // this and its own length.
+  std::array<std::array<float, 3>, 4> repeat_bits{};
   // Tells models apart: every model built gets its own number.
   uint64_t id = 0;
   // The model of coding `frames` losslessly (the first of each tree
@@ -73,10 +77,14 @@ class PaletteTable {
   uint32_t Error(uint8_t a, uint8_t b) const { return error_[a * 256u + b]; }
   // The entry nearest to a colour of 8-bit components (the first of equals).
   uint8_t Nearest(uint8_t r, uint8_t g, uint8_t b) const;
+  // The entries nearest to entry `a`, `a` itself first.
+  static constexpr int kNeighbours = 5;
+  const std::array<uint8_t, kNeighbours>& Neighbours(uint8_t a) const { return neighbours_[a]; }
 
  private:
   std::array<uint8_t, 768> palette_;
   std::vector<uint32_t> error_;
+  std::array<std::array<uint8_t, kNeighbours>, 256> neighbours_;
   mutable std::unordered_map<uint32_t, uint8_t> nearest_;
 };
 
